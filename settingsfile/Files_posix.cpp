@@ -1,0 +1,103 @@
+// The machine's files for the native build, where the settings-file code is tested.
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#include "settingsfile/Files.h"
+
+namespace settingsfile {
+
+std::string lastSystemReason() { return std::strerror(errno); }
+
+namespace {
+
+FileError failure(const std::string& name, const char* action) {
+  const auto kind = errno == ENOENT ? FileError::Kind::NotFound : FileError::Kind::Other;
+  return FileError(name, action, lastSystemReason(), kind);
+}
+
+class Descriptor {
+ public:
+  Descriptor(int fd, std::string name) : fd_(fd), name_(std::move(name)) {}
+  Descriptor(const Descriptor&) = delete;
+  Descriptor& operator=(const Descriptor&) = delete;
+  ~Descriptor() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+
+ protected:
+  int fd_;
+  std::string name_;
+};
+
+class FileSource final : public ByteSource, Descriptor {
+ public:
+  using Descriptor::Descriptor;
+  size_t read(char* buffer, size_t capacity) override {
+    for (;;) {
+      const ssize_t got = ::read(fd_, buffer, capacity);
+      if (got >= 0) return static_cast<size_t>(got);
+      if (errno != EINTR) throw failure(name_, "read");
+    }
+  }
+};
+
+class FileSink final : public ByteSink, Descriptor {
+ public:
+  using Descriptor::Descriptor;
+  void write(const char* data, size_t size) override {
+    while (size > 0) {
+      const ssize_t put = ::write(fd_, data, size);
+      if (put < 0) {
+        if (errno == EINTR) continue;
+        throw failure(name_, "written");
+      }
+      data += put;
+      size -= static_cast<size_t>(put);
+    }
+  }
+  void flushToDisk() override {
+    if (::fsync(fd_) != 0) throw failure(name_, "written");
+  }
+  void close() override {
+    const int fd = fd_;
+    fd_ = -1;
+    if (::close(fd) != 0) throw failure(name_, "written");
+  }
+};
+
+class MachineFiles final : public FileSystem {
+ public:
+  std::unique_ptr<ByteSource> openForReading(const std::string& name) override {
+    const int fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) throw failure(name, "read");
+    return std::make_unique<FileSource>(fd, name);
+  }
+  std::unique_ptr<ByteSink> openForWriting(const std::string& name) override {
+    const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0) throw failure(name, "written");
+    return std::make_unique<FileSink>(fd, name);
+  }
+  void replace(const std::string& from, const std::string& to) override {
+    if (std::rename(from.c_str(), to.c_str()) != 0) throw failure(to, "replaced");
+    // The new name must reach the disk too, or a crash could bring the old file back. The
+    // rename stands whatever fsync says, so its failure does not make the save a failure.
+    const int dir = ::open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir >= 0) {
+      ::fsync(dir);
+      ::close(dir);
+    }
+  }
+};
+
+}  // namespace
+
+FileSystem& machineFiles() {
+  static MachineFiles files;
+  return files;
+}
+
+}  // namespace settingsfile

@@ -1,0 +1,40 @@
+// The load: reads setup.ini once, start to end, into the setting controls.
+#pragma once
+
+#include <cstddef>
+#include <exception>
+#include <string>
+#include <string_view>
+
+#include "settingsfile/Files.h"
+#include "settingsfile/SettingKeys.h"
+#include "settingsfile/SettingsForm.h"
+
+namespace settingsfile {
+
+// An entry of one of the four keys whose value the program cannot use: not a digit, or a
+// check box digit above 2.
+class InvalidSetting : public std::exception {
+ public:
+  InvalidSetting(size_t line, std::string_view text, const SettingKey& key);
+
+  const char* what() const noexcept override { return "invalid value in setup.ini"; }
+  size_t line() const { return line_; }
+  // The whole line as it stands in the file.
+  const std::string& text() const { return text_; }
+  const SettingKey& key() const { return key_; }
+
+ private:
+  size_t line_;
+  std::string text_;
+  const SettingKey& key_;
+};
+
+// Sets the form's controls from the entries of the four keys, in file order, so a key that
+// occurs twice is decided by its last entry; for the texture group, by the last entry
+// whose digit selects an option (0, 2 or 4). Other entries are passed over.
+// Throws FileError when setup.ini cannot be opened or read, InvalidSetting at the first
+// unusable value; controls set before that keep their new state.
+void loadSettings(FileSystem& files, SettingsForm& form);
+
+}  // namespace settingsfile

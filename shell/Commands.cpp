@@ -1,0 +1,93 @@
+#include "shell/Commands.h"
+
+#include <string>
+#include <string_view>
+
+#include "settingsfile/LoadSettings.h"
+#include "settingsfile/SaveSettings.h"
+
+namespace shell {
+
+using settingsfile::FileError;
+using settingsfile::InvalidSetting;
+
+namespace {
+
+// A line of the file as it can stand in a message box: control bytes (a NUL would end the
+// text) shown as '?', and a very long line cut in its middle, keeping the value at its end.
+std::string quotable(std::string_view line) {
+  constexpr size_t kHead = 60, kTail = 20;
+  std::string text;
+  if (line.size() > kHead + kTail) {
+    text.assign(line.substr(0, kHead));
+    text += " ... ";
+    text.append(line.substr(line.size() - kTail));
+  } else {
+    text.assign(line);
+  }
+  for (char& c : text) {
+    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) c = '?';
+  }
+  return text;
+}
+
+std::string invalidSettingText(const InvalidSetting& error) {
+  const std::string key(error.key().key);
+  const char* allowed = error.key().box ? " must be 0, 1 or 2."
+                                        : " must be a digit: 0 for High, 2 for Medium, 4 for Low.";
+  return "setup.ini, line " + std::to_string(error.line()) +
+         ", holds a value this program cannot use:\n\n\"" + quotable(error.text()) +
+         "\"\n\nThe value of " + key + allowed +
+         " Correct or remove this line in setup.ini, then start setup.exe again.";
+}
+
+}  // namespace
+
+bool onLoad(settingsfile::FileSystem& files, settingsfile::SettingsForm& form, Platform& platform) {
+  try {
+    settingsfile::loadSettings(files, form);
+    return true;
+  } catch (const InvalidSetting& error) {
+    platform.showMessage(invalidSettingText(error), "Invalid setting");
+  } catch (const FileError& error) {
+    if (error.notFound()) {
+      platform.showMessage(
+          "setup.ini file was not found. Make sure setup.exe and setup.ini are present in the "
+          "game directory.",
+          "Missing file!");
+    } else {
+      platform.showMessage(std::string(error.what()) +
+                               "\n\nMake sure setup.ini is a file you may read, then start "
+                               "setup.exe again.",
+                           "Settings not read");
+    }
+  }
+  return false;
+}
+
+AfterCommand onAccept(settingsfile::FileSystem& files, const settingsfile::SettingsForm& form,
+                      Platform& platform) {
+  try {
+    settingsfile::saveSettings(files, form);
+  } catch (const FileError& error) {
+    platform.showMessage(std::string(error.what()) +
+                             "\n\nsetup.ini has not been changed. You can try Accept again, or "
+                             "Cancel to quit.",
+                         "Settings not saved");
+    return AfterCommand::KeepWindow;
+  }
+  platform.showMessage("Settings saved successfully.", "Settings Saved");
+  return AfterCommand::EndProgram;
+}
+
+void onViewLog(Platform& platform) {
+  try {
+    platform.openInTextEditor(kLogFile);
+  } catch (const SystemFailure& failure) {
+    platform.showMessage(std::string("The text editor could not be started to show ") + kLogFile +
+                             ": " + failure.what(),
+                         "View Log");
+  }
+}
+
+}  // namespace shell

@@ -1,0 +1,28 @@
+// What the window's events do, apart from the window itself: the load, Accept and
+// View Log, with everything the player is told. frmSettings calls these with its controls
+// and the machine; tests call them with stand-ins.
+#pragma once
+
+#include "settingsfile/Files.h"
+#include "settingsfile/SettingsForm.h"
+#include "shell/Platform.h"
+
+namespace shell {
+
+inline constexpr const char* kLogFile = "KOLT-Game.log";
+
+enum class AfterCommand { KeepWindow, EndProgram };
+
+// The window's load handler, run once before the window is shown. Returns false when the
+// program must end without showing the window; the player has then been told why.
+bool onLoad(settingsfile::FileSystem& files, settingsfile::SettingsForm& form, Platform& platform);
+
+// Saves and confirms, then the program ends. When the save fails the player is told what
+// failed, setup.ini is as it was, and the window stays with the player's choices.
+AfterCommand onAccept(settingsfile::FileSystem& files, const settingsfile::SettingsForm& form,
+                      Platform& platform);
+
+// Opens the game's log in the text editor; the window carries on either way.
+void onViewLog(Platform& platform);
+
+}  // namespace shell

@@ -1,0 +1,33 @@
+// The platform services the window's handlers rely on besides their files, behind one
+// small interface so that the handlers can be run natively against a stand-in.
+#pragma once
+
+#include <exception>
+#include <string>
+
+namespace shell {
+
+// The system refused to do something; what() is the system's own reason.
+class SystemFailure : public std::exception {
+ public:
+  explicit SystemFailure(std::string reason) : reason_(std::move(reason)) {}
+  const char* what() const noexcept override { return reason_.c_str(); }
+
+ private:
+  std::string reason_;
+};
+
+class Platform {
+ public:
+  virtual ~Platform() = default;
+  // A modal message box with one OK button and no icon, in front of the window once the
+  // window is shown. Returns when the player dismisses it. Texts are in the system's 8-bit
+  // code page, the encoding of setup.ini, so that a line of the file can be quoted as is.
+  virtual void showMessage(const std::string& text, const std::string& title) = 0;
+  // Starts the system's own text editor on `file`, found in the current directory, in a
+  // normal window that takes the focus; returns without waiting for it. Throws
+  // SystemFailure when the editor cannot be started.
+  virtual void openInTextEditor(const std::string& file) = 0;
+};
+
+}  // namespace shell
