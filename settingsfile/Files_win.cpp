@@ -1,4 +1,6 @@
 // The machine's files for the Windows program.
+#include "settingsfile/Files_win.h"
+
 #include <windows.h>
 
 #include <string>
@@ -7,8 +9,6 @@
 
 namespace settingsfile {
 
-namespace {
-
 std::wstring widen(const std::string& text) {
   std::wstring wide(text.size(), L'\0');
   const int size = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()),
@@ -16,6 +16,8 @@ std::wstring widen(const std::string& text) {
   wide.resize(size > 0 ? size : 0);
   return wide;
 }
+
+namespace {
 
 std::string reasonFor(DWORD code) {
   char text[512];

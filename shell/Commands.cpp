@@ -90,4 +90,10 @@ void onViewLog(Platform& platform) {
   }
 }
 
+void reportUnexpectedFailure(Platform& platform, const std::exception& failure) {
+  platform.showMessage(
+      std::string("Game Settings must close after an unexpected failure:\n\n") + failure.what(),
+      "Game Settings");
+}
+
 }  // namespace shell

@@ -3,6 +3,8 @@
 // and the machine; tests call them with stand-ins.
 #pragma once
 
+#include <exception>
+
 #include "settingsfile/Files.h"
 #include "settingsfile/SettingsForm.h"
 #include "shell/Platform.h"
@@ -24,5 +26,8 @@ AfterCommand onAccept(settingsfile::FileSystem& files, const settingsfile::Setti
 
 // Opens the game's log in the text editor; the window carries on either way.
 void onViewLog(Platform& platform);
+
+// Tells the player of a failure that no handler expected; the program then ends.
+void reportUnexpectedFailure(Platform& platform, const std::exception& failure);
 
 }  // namespace shell

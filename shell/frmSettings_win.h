@@ -1,0 +1,56 @@
+// frmSettings: the program's one window. Its setting controls are the settings form state,
+// so the window is also what the load writes into and the save reads from.
+#pragma once
+
+#include <windows.h>
+
+#include <array>
+
+#include "settingsfile/SettingsForm.h"
+#include "shell/Layout.h"
+#include "shell/WinHandles_win.h"
+
+namespace shell {
+
+class frmSettings final : public settingsfile::SettingsForm {
+ public:
+  // Creates the window and every control, hidden, each control in its initial state.
+  explicit frmSettings(HINSTANCE instance);
+  ~frmSettings() override;
+  frmSettings(const frmSettings&) = delete;
+  frmSettings& operator=(const frmSettings&) = delete;
+
+  // The program's life: the load, then the window until the player ends it. Returns the
+  // process's exit code.
+  int run();
+
+  void setCheckState(settingsfile::CheckBox box, int state) override;
+  int checkState(settingsfile::CheckBox box) const override;
+  void selectOption(settingsfile::TextureOption option) override;
+  bool isSelected(settingsfile::TextureOption option) const override;
+
+ private:
+  static LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  LRESULT onMessage(UINT message, WPARAM wParam, LPARAM lParam);
+  void onCommand(int id, int notification);
+  void onActivate(bool active);
+  void onDpiChanged(UINT dpi, const RECT& suggested);
+
+  void createControls();
+  void addToolTips();
+  // Places and sizes the window's client area and every control, and makes the fonts.
+  void layOut(UINT dpi);
+  void centre();
+  void toggle(Control box);
+  HWND control(Control name) const { return controls_[static_cast<int>(name)]; }
+
+  HINSTANCE instance_;
+  HWND window_ = nullptr;
+  std::array<HWND, kControlCount> controls_{};
+  HWND toolTips_ = nullptr;
+  Font font_;
+  Font frameFont_;
+  HWND lastFocus_ = nullptr;  // given back the focus when the window is activated again
+};
+
+}  // namespace shell
