@@ -1,0 +1,87 @@
+# Shared by the scripts: Debian packages, the two builds, Wine prefixes, a virtual display.
+# Sourced, not run.
+set -euo pipefail
+
+ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+JOBS=$(nproc 2>/dev/null || echo 2)
+
+say() { printf '\n== %s\n' "$*"; }
+
+# Installs those of the given Debian packages that are missing, and says which.
+need_packages() {
+  local missing=() package
+  for package in "$@"; do
+    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' ||
+      missing+=("$package")
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  echo "Installing missing Debian packages: ${missing[*]}"
+  local sudo=()
+  [ "$(id -u)" -eq 0 ] || sudo=(sudo)
+  "${sudo[@]}" apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends \
+    "${missing[@]}" >/dev/null
+}
+
+# The Windows build configures its end-to-end tests too, which need GoogleTest's sources.
+BUILD_PACKAGES=(cmake make g++-mingw-w64-x86-64 googletest)
+WINE_PACKAGES=(wine wine64 fonts-wine xvfb xauth)
+
+# Builds the Windows program and its end-to-end tests (or only the targets named) into
+# build/win, and puts setup.exe in dist/.
+build_windows() {
+  cmake -S "$ROOT" -B "$ROOT/build/win" -DCMAKE_BUILD_TYPE=MinSizeRel \
+    -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-w64-x86_64.cmake" >/dev/null
+  local targets=()
+  for target in "$@"; do targets+=(--target "$target"); done
+  cmake --build "$ROOT/build/win" -j"$JOBS" "${targets[@]}"
+  mkdir -p "$ROOT/dist"
+  cp "$ROOT/build/win/setup.exe" "$ROOT/dist/setup.exe"
+}
+
+# Prepares a Wine prefix in build/wine/<name> at the given DPI (empty: Wine's own), once,
+# and selects it. A prefix for a virtual display draws its windows' frames itself: there is
+# no window manager, and waiting for one costs Wine two seconds whenever a visible window
+# is destroyed.
+use_wine_prefix() {
+  local name=$1 dpi=$2 display=$3
+  export WINEPREFIX="$ROOT/build/wine/$name" WINEARCH=win64 WINEDEBUG=-all
+  # No prompts to download Wine's .NET and HTML engines: the program needs neither.
+  export WINEDLLOVERRIDES="mscoree,mshtml="
+  [ -f "$WINEPREFIX/.ready" ] && return 0
+  echo "Preparing the Wine prefix $name"
+  rm -rf "$WINEPREFIX"
+  mkdir -p "$WINEPREFIX"
+  wineboot -i >/dev/null 2>&1
+  # Debian's Wine 8 looks for its own fonts under a path it cannot open, and so has no
+  # MS Sans Serif; fonts in the prefix's Fonts folder are always found.
+  ln -sf /usr/share/wine/fonts/* "$WINEPREFIX/drive_c/windows/Fonts/"
+  if [ -n "$dpi" ]; then
+    wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f \
+      >/dev/null 2>&1
+  fi
+  if [ "$display" = virtual ]; then
+    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+  fi
+  wineserver -w
+  touch "$WINEPREFIX/.ready"
+}
+
+# Starts a virtual X server for the rest of the script and points DISPLAY at it.
+start_virtual_display() {
+  local fifo
+  fifo=$(mktemp -u)
+  mkfifo "$fifo"
+  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$fifo" 2>/dev/null &
+  XVFB_PID=$!
+  local number
+  read -r number <"$fifo"
+  rm -f "$fifo"
+  export DISPLAY=":$number"
+  trap stop_virtual_display EXIT
+}
+
+stop_virtual_display() {
+  [ -n "${WINEPREFIX:-}" ] && wineserver -k 2>/dev/null || true
+  [ -n "${XVFB_PID:-}" ] && kill "$XVFB_PID" 2>/dev/null || true
+}

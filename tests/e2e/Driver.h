@@ -1,0 +1,95 @@
+// Drives the real setup.exe from outside, as a UI-automation client would: scratch game
+// folders, the process, its windows and controls, its message boxes. Runs under Wine.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+namespace e2e {
+
+// How long a test waits for the program to show something or to end.
+constexpr DWORD kPatience = 15000;
+
+// An empty scratch game folder, removed with everything in it at the end.
+class GameFolder {
+ public:
+  GameFolder();
+  ~GameFolder();
+  GameFolder(const GameFolder&) = delete;
+  GameFolder& operator=(const GameFolder&) = delete;
+
+  const std::wstring& path() const { return path_; }
+  std::wstring pathOf(const std::wstring& name) const { return path_ + L"\\" + name; }
+  void write(const std::wstring& name, const std::string& bytes) const;
+  // The file's bytes; fails the test when it cannot be read.
+  std::string read(const std::wstring& name) const;
+  bool exists(const std::wstring& name) const;
+  // The names in the folder, sorted.
+  std::vector<std::wstring> names() const;
+
+ private:
+  std::wstring path_;
+};
+
+struct MessageBoxView {
+  HWND window = nullptr;
+  std::wstring title;
+  std::wstring text;
+};
+
+// setup.exe, started in a game folder; killed at the end if it is still running.
+class SetupProcess {
+ public:
+  explicit SetupProcess(const GameFolder& folder);
+  ~SetupProcess();
+  SetupProcess(const SetupProcess&) = delete;
+  SetupProcess& operator=(const SetupProcess&) = delete;
+
+  // The program's main window once it is visible, or null after kPatience.
+  HWND waitForWindow();
+  // The first message box the program shows, or an empty view after kPatience.
+  MessageBoxView waitForMessageBox();
+  // Whether the process ends within `patience`; its exit code is then in exitCode().
+  bool waitForExit(DWORD patience = kPatience);
+  DWORD exitCode() const;
+  // Every visible top-level window of the process.
+  std::vector<HWND> visibleWindows() const;
+  DWORD processId() const { return processId_; }
+
+ private:
+  HANDLE process_ = nullptr;
+  DWORD processId_ = 0;
+};
+
+// The path of setup.exe under test, from the environment variable SETUP_EXE.
+std::wstring setupExe();
+
+std::wstring windowText(HWND window);
+std::wstring className(HWND window);
+// The child of `parent` of the given window class whose text is `caption`, or null.
+HWND findControl(HWND parent, const wchar_t* windowClass, const std::wstring& caption);
+// A button of `parent` by its caption; fails the test when there is none.
+HWND button(HWND parent, const std::wstring& caption);
+// BST_UNCHECKED, BST_CHECKED or BST_INDETERMINATE.
+int checkState(HWND button);
+// Clicks without waiting for what the click does: a message box it opens would block.
+void click(HWND button);
+// Presses OK on a message box.
+void dismiss(const MessageBoxView& box);
+// Waits until `condition` holds, for at most `patience`.
+template <typename Condition>
+bool eventually(Condition condition, DWORD patience = kPatience) {
+  const DWORD start = GetTickCount();
+  while (!condition()) {
+    if (GetTickCount() - start > patience) return false;
+    Sleep(20);
+  }
+  return true;
+}
+
+// Reads a file's bytes from anywhere; an empty string when it cannot be read.
+std::string readFile(const std::wstring& path);
+
+}  // namespace e2e
