@@ -220,4 +220,51 @@ void dismiss(const MessageBoxView& box) {
                reinterpret_cast<LPARAM>(GetDlgItem(box.window, IDOK)));
 }
 
+HWND focusedControl(HWND window) {
+  GUITHREADINFO info{};
+  info.cbSize = sizeof info;
+  if (!GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info)) return nullptr;
+  return info.hwndFocus;
+}
+
+void pressKey(HWND window, WORD key) {
+  const HWND target = focusedControl(window);
+  const UINT scan = MapVirtualKeyW(key, MAPVK_VK_TO_VSC);
+  PostMessageW(target, WM_KEYDOWN, key, 1 | (scan << 16));
+  PostMessageW(target, WM_KEYUP, key, 1 | (scan << 16) | (3u << 30));
+}
+
+namespace {
+
+struct TitleSearch {
+  const std::wstring& title;
+  std::vector<HWND> found;
+};
+
+BOOL CALLBACK collectTitled(HWND window, LPARAM param) {
+  auto* search = reinterpret_cast<TitleSearch*>(param);
+  if (IsWindowVisible(window) && windowText(window) == search->title) {
+    search->found.push_back(window);
+  }
+  return TRUE;
+}
+
+}  // namespace
+
+std::vector<HWND> windowsTitled(const std::wstring& title) {
+  TitleSearch search{title, {}};
+  EnumWindows(collectTitled, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+void endProcessOf(HWND window) {
+  DWORD id = 0;
+  GetWindowThreadProcessId(window, &id);
+  const HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, id);
+  if (!process) return;
+  TerminateProcess(process, 0);
+  WaitForSingleObject(process, kPatience);
+  CloseHandle(process);
+}
+
 }  // namespace e2e

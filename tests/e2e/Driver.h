@@ -78,6 +78,14 @@ int checkState(HWND button);
 void click(HWND button);
 // Presses OK on a message box.
 void dismiss(const MessageBoxView& box);
+// The control of `window`'s thread that has the keyboard focus, or null.
+HWND focusedControl(HWND window);
+// A key press as the program's message loop sees it, sent to the focused control.
+void pressKey(HWND window, WORD key);
+// Visible top-level windows of any process with exactly this title.
+std::vector<HWND> windowsTitled(const std::wstring& title);
+// Ends the process that owns `window`.
+void endProcessOf(HWND window);
 // Waits until `condition` holds, for at most `patience`.
 template <typename Condition>
 bool eventually(Condition condition, DWORD patience = kPatience) {
