@@ -25,7 +25,7 @@ need_packages() {
 
 # The Windows build configures its end-to-end tests too, which need GoogleTest's sources.
 BUILD_PACKAGES=(cmake make g++-mingw-w64-x86-64 googletest)
-WINE_PACKAGES=(wine wine64 fonts-wine xvfb xauth)
+WINE_PACKAGES=(wine wine64 fonts-wine xvfb)
 
 # Builds the Windows program and its end-to-end tests (or only the targets named) into
 # build/win, and puts setup.exe in dist/.

@@ -13,8 +13,9 @@ using settingsfile::InvalidSetting;
 
 namespace {
 
-// A line of the file as it can stand in a message box: control bytes (a NUL would end the
-// text) shown as '?', and a very long line cut in its middle, keeping the value at its end.
+// A line of the file as it can stand in a message box: control bytes other than tab (a NUL
+// would end the text) shown as '?', and a very long line cut in its middle, keeping the value
+// at its end.
 std::string quotable(std::string_view line) {
   constexpr size_t kHead = 60, kTail = 20;
   std::string text;
@@ -26,7 +27,7 @@ std::string quotable(std::string_view line) {
     text.assign(line);
   }
   for (char& c : text) {
-    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) c = '?';
+    if ((static_cast<unsigned char>(c) < 0x20 && c != '\t') || c == 0x7f) c = '?';
   }
   return text;
 }

@@ -62,7 +62,7 @@ TEST(Commands, LoadTellsWhatIsWrongWithSetupIni) {
 
 TEST(Commands, AnInvalidLineIsQuotedSafelyHoweverLong) {
   standins::MemoryFiles files;
-  const std::string line = "dynamiclighting=" + std::string(100000, '\0') + "7";
+  const std::string line = "\tdynamiclighting=" + std::string(100000, '\0') + "7";
   files.files["setup.ini"] = line;
   standins::Form form;
   standins::Platform platform;
@@ -71,7 +71,7 @@ TEST(Commands, AnInvalidLineIsQuotedSafelyHoweverLong) {
   const std::string& text = platform.messages[0].text;
   EXPECT_LT(text.size(), 600u);
   EXPECT_EQ(text.find('\0'), std::string::npos) << "a NUL would cut the message short";
-  EXPECT_TRUE(contains(text, "\"dynamiclighting=")) << text;
+  EXPECT_TRUE(contains(text, "\"\tdynamiclighting=")) << "a tab is shown as it is: " << text;
   EXPECT_TRUE(contains(text, "?7\"")) << "the value at the end of the line must show: " << text;
 }
 
