@@ -209,9 +209,18 @@ void frmSettings::layOut(UINT dpi) {
     const HFONT font = row.kind == ControlKind::Frame ? frameFont_.get() : font_.get();
     SendMessageW(controls_[index], WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
   }
-  const SIZE size = windowSizeFor(px(kClientWidth, dpi), px(kClientHeight, dpi), dpi);
+  const int width = px(kClientWidth, dpi), height = px(kClientHeight, dpi);
+  const SIZE size = windowSizeFor(width, height, dpi);
   SetWindowPos(window_, nullptr, 0, 0, size.cx, size.cy,
                SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  // The frame may be drawn at another DPI than the one asked for (Wine keeps the system's
+  // when told of a new one), so the client area is measured and the difference made good.
+  RECT client;
+  GetClientRect(window_, &client);
+  if (client.right != width || client.bottom != height) {
+    SetWindowPos(window_, nullptr, 0, 0, size.cx + width - client.right,
+                 size.cy + height - client.bottom, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  }
 }
 
 void frmSettings::centre() {
