@@ -64,6 +64,15 @@ Font makeFont(UINT dpi, int weight) {
                           DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, kFontFace));
 }
 
+// The program's icon at the size of the given system metrics. Not shared: a shared icon is
+// the first one loaded under its name, whatever the size asked, so the small icon would be
+// the large one shrunk and its own picture never shown.
+Icon loadIcon(HINSTANCE instance, int widthMetric, int heightMetric) {
+  return Icon(static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IDI_SETUP), IMAGE_ICON,
+                                            GetSystemMetrics(widthMetric),
+                                            GetSystemMetrics(heightMetric), 0)));
+}
+
 Control boxFor(CheckBox box) {
   switch (box) {
     case CheckBox::Lighting:
@@ -98,12 +107,10 @@ frmSettings::frmSettings(HINSTANCE instance) : instance_(instance) {
   windowClass.cbSize = sizeof windowClass;
   windowClass.lpfnWndProc = windowProc;
   windowClass.hInstance = instance;
-  windowClass.hIcon = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IDI_SETUP),
-                                                    IMAGE_ICON, GetSystemMetrics(SM_CXICON),
-                                                    GetSystemMetrics(SM_CYICON), LR_SHARED));
-  windowClass.hIconSm = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IDI_SETUP),
-                                                      IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
-                                                      GetSystemMetrics(SM_CYSMICON), LR_SHARED));
+  icon_ = loadIcon(instance, SM_CXICON, SM_CYICON);
+  smallIcon_ = loadIcon(instance, SM_CXSMICON, SM_CYSMICON);
+  windowClass.hIcon = icon_.get();
+  windowClass.hIconSm = smallIcon_.get();
   windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
   windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
   windowClass.lpszClassName = kWindowClass;
