@@ -64,6 +64,15 @@ Font makeFont(UINT dpi, int weight) {
                           DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, kFontFace));
 }
 
+// The program's icon at the size of the given system metrics. Not shared: a shared icon is
+// the first one loaded under its name, whatever the size asked, so the small icon would be
+// the large one shrunk and its own picture never shown.
+Icon loadIcon(HINSTANCE instance, int widthMetric, int heightMetric) {
+  return Icon(static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IDI_SETUP), IMAGE_ICON,
+                                            GetSystemMetrics(widthMetric),
+                                            GetSystemMetrics(heightMetric), 0)));
+}
+
 Control boxFor(CheckBox box) {
   switch (box) {
     case CheckBox::Lighting:
@@ -98,12 +107,10 @@ frmSettings::frmSettings(HINSTANCE instance) : instance_(instance) {
   windowClass.cbSize = sizeof windowClass;
   windowClass.lpfnWndProc = windowProc;
   windowClass.hInstance = instance;
-  windowClass.hIcon = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IDI_SETUP),
-                                                    IMAGE_ICON, GetSystemMetrics(SM_CXICON),
-                                                    GetSystemMetrics(SM_CYICON), LR_SHARED));
-  windowClass.hIconSm = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IDI_SETUP),
-                                                      IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
-                                                      GetSystemMetrics(SM_CYSMICON), LR_SHARED));
+  icon_ = loadIcon(instance, SM_CXICON, SM_CYICON);
+  smallIcon_ = loadIcon(instance, SM_CXSMICON, SM_CYSMICON);
+  windowClass.hIcon = icon_.get();
+  windowClass.hIconSm = smallIcon_.get();
   windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
   windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
   windowClass.lpszClassName = kWindowClass;
@@ -209,9 +216,18 @@ void frmSettings::layOut(UINT dpi) {
     const HFONT font = row.kind == ControlKind::Frame ? frameFont_.get() : font_.get();
     SendMessageW(controls_[index], WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
   }
-  const SIZE size = windowSizeFor(px(kClientWidth, dpi), px(kClientHeight, dpi), dpi);
+  const int width = px(kClientWidth, dpi), height = px(kClientHeight, dpi);
+  const SIZE size = windowSizeFor(width, height, dpi);
   SetWindowPos(window_, nullptr, 0, 0, size.cx, size.cy,
                SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  // The frame may be drawn at another DPI than the one asked for (Wine keeps the system's
+  // when told of a new one), so the client area is measured and the difference made good.
+  RECT client;
+  GetClientRect(window_, &client);
+  if (client.right != width || client.bottom != height) {
+    SetWindowPos(window_, nullptr, 0, 0, size.cx + width - client.right,
+                 size.cy + height - client.bottom, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  }
 }
 
 void frmSettings::centre() {

@@ -45,6 +45,9 @@ class frmSettings final : public settingsfile::SettingsForm {
   HWND control(Control name) const { return controls_[static_cast<int>(name)]; }
 
   HINSTANCE instance_;
+  // The window class's icons: they must outlive the window.
+  Icon icon_;
+  Icon smallIcon_;
   HWND window_ = nullptr;
   std::array<HWND, kControlCount> controls_{};
   HWND toolTips_ = nullptr;

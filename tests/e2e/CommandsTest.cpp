@@ -123,7 +123,7 @@ TEST(Accept, AFailedSaveKeepsSetupIniAndThePlayersChoices) {
   EXPECT_EQ(folder.names(), kSaved);
 }
 
-TEST(Keyboard, EnterAndEscapePressNoButton) {
+TEST(Keys, EnterAndEscapePressNoButton) {
   GameFolder folder;
   const std::string before = "dynamiclighting=0\r\ndividetexturesize=2\r\n";
   folder.write(L"setup.ini", before);
@@ -132,14 +132,14 @@ TEST(Keyboard, EnterAndEscapePressNoButton) {
   ASSERT_NE(window, nullptr);
   const HWND lighting = button(window, L"Dynamic Lighting");
   ASSERT_TRUE(eventually([&] { return focusedControl(window) == lighting; }));
-  pressKey(window, VK_RETURN);
-  pressKey(window, VK_ESCAPE);
+  pressKeys(window, {VK_RETURN});
+  pressKeys(window, {VK_ESCAPE});
   // On to the texture options, where Enter and Escape must do nothing either.
-  pressKey(window, VK_TAB);
-  pressKey(window, VK_TAB);
+  pressKeys(window, {VK_TAB});
+  pressKeys(window, {VK_TAB});
   ASSERT_TRUE(eventually([&] { return focusedControl(window) == button(window, L"Medium"); }));
-  pressKey(window, VK_RETURN);
-  pressKey(window, VK_ESCAPE);
+  pressKeys(window, {VK_RETURN});
+  pressKeys(window, {VK_ESCAPE});
   // Messages are handled in order: once this click shows, the keys have been handled.
   clickTo(window, L"Post Processing", 1);
   EXPECT_EQ(setup.visibleWindows().size(), 1u) << "a key opened a message";

@@ -1,8 +1,10 @@
 #include "Driver.h"
 
+#include <commctrl.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cwchar>
 
 namespace e2e {
 
@@ -220,18 +222,64 @@ void dismiss(const MessageBoxView& box) {
                reinterpret_cast<LPARAM>(GetDlgItem(box.window, IDOK)));
 }
 
-HWND focusedControl(HWND window) {
-  GUITHREADINFO info{};
-  info.cbSize = sizeof info;
-  if (!GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info)) return nullptr;
-  return info.hwndFocus;
+UINT dpiOf(HWND window) { return GetDpiForWindow(window); }
+
+RECT rectInClient(HWND control, HWND window) {
+  RECT rect{};
+  GetWindowRect(control, &rect);
+  MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&rect), 2);
+  return rect;
 }
 
-void pressKey(HWND window, WORD key) {
-  const HWND target = focusedControl(window);
-  const UINT scan = MapVirtualKeyW(key, MAPVK_VK_TO_VSC);
-  PostMessageW(target, WM_KEYDOWN, key, 1 | (scan << 16));
-  PostMessageW(target, WM_KEYUP, key, 1 | (scan << 16) | (3u << 30));
+HWND focusedControl(HWND window) {
+  GUITHREADINFO thread{};
+  thread.cbSize = sizeof thread;
+  if (!GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &thread)) return nullptr;
+  return thread.hwndFocus;
+}
+
+void pressKeys(HWND window, std::initializer_list<WORD> keys) {
+  if (GetForegroundWindow() != window) SetForegroundWindow(window);
+  std::vector<INPUT> inputs;
+  const auto key = [&](WORD code, DWORD flags) {
+    INPUT input{};
+    input.type = INPUT_KEYBOARD;
+    input.ki.wVk = code;
+    input.ki.dwFlags = flags;
+    inputs.push_back(input);
+  };
+  for (const WORD code : keys) key(code, 0);
+  for (auto code = std::rbegin(keys); code != std::rend(keys); ++code) key(*code, KEYEVENTF_KEYUP);
+  const UINT sent = SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+  EXPECT_EQ(sent, inputs.size()) << "SendInput: error " << GetLastError();
+}
+
+RemoteMemory::RemoteMemory(HWND window, SIZE_T size) {
+  DWORD processId = 0;
+  GetWindowThreadProcessId(window, &processId);
+  process_ =
+      OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, processId);
+  if (process_) {
+    address_ = VirtualAllocEx(process_, nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+  }
+  if (!address_) ADD_FAILURE() << "no memory in the window's process: error " << GetLastError();
+}
+
+RemoteMemory::~RemoteMemory() {
+  if (address_) VirtualFreeEx(process_, address_, 0, MEM_RELEASE);
+  if (process_) CloseHandle(process_);
+}
+
+void RemoteMemory::write(const void* data, SIZE_T size, SIZE_T offset) const {
+  SIZE_T written = 0;
+  WriteProcessMemory(process_, address(offset), data, size, &written);
+  EXPECT_EQ(written, size) << "cannot write into the window's process";
+}
+
+void RemoteMemory::read(void* data, SIZE_T size, SIZE_T offset) const {
+  SIZE_T got = 0;
+  ReadProcessMemory(process_, address(offset), data, size, &got);
+  EXPECT_EQ(got, size) << "cannot read from the window's process";
 }
 
 namespace {
@@ -244,6 +292,19 @@ struct TitleSearch {
 BOOL CALLBACK collectTitled(HWND window, LPARAM param) {
   auto* search = reinterpret_cast<TitleSearch*>(param);
   if (IsWindowVisible(window) && windowText(window) == search->title) {
+    search->found.push_back(window);
+  }
+  return TRUE;
+}
+
+struct ToolTipSearch {
+  HWND owner;
+  std::vector<HWND> found;
+};
+
+BOOL CALLBACK collectToolTips(HWND window, LPARAM param) {
+  auto* search = reinterpret_cast<ToolTipSearch*>(param);
+  if (GetWindow(window, GW_OWNER) == search->owner && className(window) == TOOLTIPS_CLASSW) {
     search->found.push_back(window);
   }
   return TRUE;
@@ -265,6 +326,41 @@ void endProcessOf(HWND window) {
   TerminateProcess(process, 0);
   WaitForSingleObject(process, kPatience);
   CloseHandle(process);
+}
+
+std::map<HWND, std::wstring> toolTips(HWND window) {
+  ToolTipSearch search{window, {}};
+  EnumThreadWindows(GetWindowThreadProcessId(window, nullptr), collectToolTips,
+                    reinterpret_cast<LPARAM>(&search));
+  std::map<HWND, std::wstring> tips;
+  // The tool's description and its text's buffer live in the window's process: the tool tip
+  // control writes through the pointers it is given.
+  constexpr SIZE_T kTextChars = 256;
+  const RemoteMemory remote(window, sizeof(TOOLINFOW) + kTextChars * sizeof(wchar_t));
+  for (const HWND tip : search.found) {
+    const auto count = SendMessageW(tip, TTM_GETTOOLCOUNT, 0, 0);
+    for (LRESULT index = 0; index < count; ++index) {
+      TOOLINFOW tool{};
+      tool.cbSize = sizeof tool;
+      remote.write(&tool, sizeof tool);
+      if (!SendMessageW(tip, TTM_ENUMTOOLSW, index, reinterpret_cast<LPARAM>(remote.address()))) {
+        continue;
+      }
+      remote.read(&tool, sizeof tool);
+      tool.lpszText = static_cast<wchar_t*>(remote.address(sizeof tool));
+      remote.write(&tool, sizeof tool);
+      const wchar_t none = L'\0';
+      remote.write(&none, sizeof none, sizeof tool);
+      SendMessageW(tip, TTM_GETTEXTW, kTextChars, reinterpret_cast<LPARAM>(remote.address()));
+      std::wstring text(kTextChars, L'\0');
+      remote.read(text.data(), kTextChars * sizeof(wchar_t), sizeof tool);
+      text.resize(std::wcslen(text.c_str()));
+      const HWND control =
+          (tool.uFlags & TTF_IDISHWND) ? reinterpret_cast<HWND>(tool.uId) : nullptr;
+      tips[control] = text;
+    }
+  }
+  return tips;
 }
 
 }  // namespace e2e

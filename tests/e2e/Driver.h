@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <initializer_list>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -78,10 +80,6 @@ int checkState(HWND button);
 void click(HWND button);
 // Presses OK on a message box.
 void dismiss(const MessageBoxView& box);
-// The control of `window`'s thread that has the keyboard focus, or null.
-HWND focusedControl(HWND window);
-// A key press as the program's message loop sees it, sent to the focused control.
-void pressKey(HWND window, WORD key);
 // Visible top-level windows of any process with exactly this title.
 std::vector<HWND> windowsTitled(const std::wstring& title);
 // Ends the process that owns `window`.
@@ -99,5 +97,37 @@ bool eventually(Condition condition, DWORD patience = kPatience) {
 
 // Reads a file's bytes from anywhere; an empty string when it cannot be read.
 std::string readFile(const std::wstring& path);
+
+// The DPI the window is laid out for.
+UINT dpiOf(HWND window);
+// A control's rectangle in its window's client coordinates.
+RECT rectInClient(HWND control, HWND window);
+// The control that has the keyboard focus in the window's thread, or null.
+HWND focusedControl(HWND window);
+// Presses the keys together (Shift+Tab: {VK_SHIFT, VK_TAB}) and releases them, as a keyboard
+// does, with the window in front. Real input, not posted messages: a posted WM_KEYDOWN
+// leaves GetKeyState alone, so the window would never see Shift held.
+void pressKeys(HWND window, std::initializer_list<WORD> keys);
+
+// A block of memory in the process of a window, for messages whose parameters point at
+// data: a pointer is passed on to another process as it is, not copied.
+class RemoteMemory {
+ public:
+  RemoteMemory(HWND window, SIZE_T size);
+  ~RemoteMemory();
+  RemoteMemory(const RemoteMemory&) = delete;
+  RemoteMemory& operator=(const RemoteMemory&) = delete;
+
+  void* address(SIZE_T offset = 0) const { return static_cast<char*>(address_) + offset; }
+  void write(const void* data, SIZE_T size, SIZE_T offset = 0) const;
+  void read(void* data, SIZE_T size, SIZE_T offset = 0) const;
+
+ private:
+  HANDLE process_ = nullptr;
+  void* address_ = nullptr;
+};
+
+// Each control of the window that has a tool tip, with the tool tip's text.
+std::map<HWND, std::wstring> toolTips(HWND window);
 
 }  // namespace e2e
