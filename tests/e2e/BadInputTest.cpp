@@ -125,7 +125,7 @@ TEST(BadInput, OddButReadableFilesLoadAndSaveWithEveryOtherByteKept) {
        {1, 0, 0, L"Low"},
        {kBloom},
        "a=1\r\ndynamiclighting=1\r\ndividetexturesize=4\r\n\r\nlast\r\n"},
-      {"LF-only line ends are not lines, or are lost on save",
+      {"LF-only line ends are not lines, or are lost on save; a missing key is added",
        "  postprocessing=2 \n;c,\"q\"\n\nproducelogfiles=1\n",
        {0, 2, 1, L""},
        {L"High"},
