@@ -50,7 +50,7 @@ testing::AssertionResult sameBytes(const std::string& actual, const std::string&
     return testing::PrintToString(bytes.substr(at, 40));
   };
   return testing::AssertionFailure() << actual.size() << " bytes where " << expected.size()
-                                     << " were expected; they part at byte " << at << ": "
+                                     << " were expected; they differ from byte " << at << ": "
                                      << around(actual) << " instead of " << around(expected);
 }
 
@@ -62,7 +62,7 @@ void expectNoStrayFile(const GameFolder& folder, const std::set<std::wstring>& a
   EXPECT_TRUE(folder.exists(L"setup.ini")) << "setup.ini is gone";
 }
 
-// The box's title and the parts of its text that say what happened.
+// The box's title and the pieces of its text that say what happened.
 void expectMessage(const MessageBoxView& box, const wchar_t* title,
                    const std::vector<std::wstring>& sayings) {
   ASSERT_NE(box.window, nullptr) << "no message";
@@ -204,7 +204,7 @@ TEST(BadInput, EveryUnusableValueIsNamedWithItsLineAndNothingIsWritten) {
       {"a bad value after LF CR and CR CR LF",
        "a\n\rb\r\r\npostprocessing=-\r\n",
        {L"line 5", L"\"postprocessing=-\""}},
-      {"a bad value on a 100 MB line, quoted in part",
+      {"a bad value on a 100 MB line, quoted cut short",
        "dynamiclighting=" + textBytes(kHundredMegabytes) + "x",
        {L"line 1", L"\"dynamiclighting=", L" ... "}},
   };
