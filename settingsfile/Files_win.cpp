@@ -115,9 +115,19 @@ class MachineFiles final : public FileSystem {
     return std::make_unique<FileSink>(handle, name);
   }
   void replace(const std::string& from, const std::string& to) override {
+    // Wine's ReplaceFileW makes an empty scratch file beside the target before it moves the
+    // target aside, and leaves it in the game folder when the move fails, as it does while
+    // the game holds setup.ini without letting others delete it. So ask for the access
+    // that move needs first.
+    const std::wstring target = fullPath(to);
+    const HANDLE probe =
+        CreateFileW(target.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (probe == INVALID_HANDLE_VALUE) throw failure(to, "replaced");
+    { const FileHandle closedAtOnce(probe, to); }
     // ReplaceFileW keeps the replaced file's security and attributes, and refuses a
     // read-only setup.ini as the game's owner would expect.
-    if (!ReplaceFileW(fullPath(to).c_str(), fullPath(from).c_str(), nullptr,
+    if (!ReplaceFileW(target.c_str(), fullPath(from).c_str(), nullptr,
                       REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr)) {
       throw failure(to, "replaced");
     }

@@ -215,6 +215,14 @@ int checkState(HWND button) {
   return static_cast<int>(state);
 }
 
+std::wstring selectedOption(HWND window) {
+  std::wstring selected;
+  for (const wchar_t* option : {L"Low", L"Medium", L"High"}) {
+    if (checkState(button(window, option)) == BST_CHECKED) selected += option;
+  }
+  return selected;
+}
+
 void click(HWND button) { PostMessageW(button, BM_CLICK, 0, 0); }
 
 void dismiss(const MessageBoxView& box) {

@@ -76,6 +76,8 @@ HWND findControl(HWND parent, const wchar_t* windowClass, const std::wstring& ca
 HWND button(HWND parent, const std::wstring& caption);
 // BST_UNCHECKED, BST_CHECKED or BST_INDETERMINATE.
 int checkState(HWND button);
+// Which texture option the window shows selected: "Low", "Medium", "High" or "".
+std::wstring selectedOption(HWND window);
 // Clicks without waiting for what the click does: a message box it opens would block.
 void click(HWND button);
 // Presses OK on a message box.

@@ -14,15 +14,6 @@ using namespace std::string_literals;
 
 const std::vector<std::wstring> kOnlySetupIni{L"setup.ini"};
 
-// Which texture option the window shows selected: "Low", "Medium", "High" or "".
-std::wstring selectedOption(HWND window) {
-  std::wstring selected;
-  for (const wchar_t* option : {L"Low", L"Medium", L"High"}) {
-    if (checkState(button(window, option)) == BST_CHECKED) selected += option;
-  }
-  return selected;
-}
-
 struct LoadCase {
   const char* fault;
   std::string file;

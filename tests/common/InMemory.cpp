@@ -1,6 +1,7 @@
-#include "StandIns.h"
+#include "InMemory.h"
 
 #include <algorithm>
+#include <stdexcept>
 
 namespace standins {
 
@@ -47,6 +48,13 @@ class Sink : public settingsfile::ByteSink {
 };
 
 }  // namespace
+
+void Form::setCheckState(CheckBox box, int state) {
+  if (state < 0 || state > settingsfile::kMaxCheckState) {
+    throw std::invalid_argument("check state " + std::to_string(state) + " reached the form");
+  }
+  checks[static_cast<size_t>(box)] = state;
+}
 
 void MemoryFiles::step(const std::string& what, const std::string& name) {
   if (++operations != failAt) return;
