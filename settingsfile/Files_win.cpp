@@ -127,8 +127,16 @@ class MachineFiles final : public FileSystem {
     { const FileHandle closedAtOnce(probe, to); }
     // ReplaceFileW keeps the replaced file's security and attributes, and refuses a
     // read-only setup.ini as the game's owner would expect.
-    if (!ReplaceFileW(target.c_str(), fullPath(from).c_str(), nullptr,
-                      REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr)) {
+    const std::wstring source = fullPath(from);
+    if (ReplaceFileW(target.c_str(), source.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS,
+                     nullptr, nullptr)) {
+      return;
+    }
+    // This error, with no backup name, means the old file is already gone and only the
+    // rename of the new one failed: finish that rename rather than leave no setup.ini.
+    if (GetLastError() != ERROR_UNABLE_TO_MOVE_REPLACEMENT ||
+        !MoveFileExW(source.c_str(), target.c_str(),
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
       throw failure(to, "replaced");
     }
   }

@@ -187,7 +187,7 @@ TEST(BadInput, EveryUnusableValueIsNamedWithItsLineAndNothingIsWritten) {
       {"a check box digit of 9", "producelogfiles=9", {L"line 1", L"\"producelogfiles=9\""}},
       {"no value", "a=1\r\ndividetexturesize=\r\n", {L"line 2", L"\"dividetexturesize=\""}},
       {"a bare key", "producelogfiles\r\n", {L"line 1", L"\"producelogfiles\""}},
-      {"only blanks after =", "dynamiclighting= \t\r\n", {L"line 1", L"\"dynamiclighting= ?\""}},
+      {"only blanks after =", "dynamiclighting= \t\r\n", {L"line 1", L"\"dynamiclighting= \t\""}},
       {"a sign", "postprocessing=+\r\n", {L"line 1", L"\"postprocessing=+\""}},
       {"a digit then a letter", "producelogfiles=1a\r\n", {L"line 1", L"\"producelogfiles=1a\""}},
       {"a NUL value, shown as ?", "postprocessing=\0\r\n"s, {L"line 1", L"\"postprocessing=?\""}},
