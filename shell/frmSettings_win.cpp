@@ -3,8 +3,8 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <exception>
 #include <numeric>
-#include <stdexcept>
 
 #include "settingsfile/Files.h"
 #include "shell/Commands.h"
@@ -23,6 +23,12 @@ constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU;
 // Control IDs start well above IDOK (1) and IDCANCEL (2): IsDialogMessage sends those for
 // Enter and Escape, and neither key may press a button.
 constexpr int kFirstControlId = 100;
+
+// std::invalid_argument would bring the library's every standard exception into setup.exe.
+class InvalidCheckState : public std::exception {
+ public:
+  const char* what() const noexcept override { return "invalid check state"; }
+};
 
 int px(int twips, UINT dpi) { return MulDiv(twips, static_cast<int>(dpi), 1440); }
 
@@ -337,7 +343,7 @@ void frmSettings::onDpiChanged(UINT dpi, const RECT& suggested) {
 
 void frmSettings::setCheckState(CheckBox box, int state) {
   if (state < BST_UNCHECKED || state > BST_INDETERMINATE) {
-    throw std::invalid_argument("invalid check state");
+    throw InvalidCheckState();
   }
   SendMessageW(control(boxFor(box)), BM_SETCHECK, static_cast<WPARAM>(state), 0);
 }

@@ -5,6 +5,7 @@ add_executable(setup WIN32
   shell/main_win.cpp
   shell/frmSettings_win.cpp
   shell/Platform_win.cpp
+  shell/Runtime_win.cpp
   shell/resources/setup.rc
 )
 target_link_libraries(setup PRIVATE commands comctl32)
