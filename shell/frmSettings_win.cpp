@@ -134,14 +134,18 @@ void frmSettings::createControls() {
   // Creation order is tab order, and also z-order, first on top. A frame goes last, under
   // everything it contains: the option buttons that lie over it would otherwise be hidden.
   // Labels and frames take no focus, so moving them changes no tab stop.
-  std::array<int, kControlCount> order;
-  std::iota(order.begin(), order.end(), 0);
-  std::stable_sort(order.begin(), order.end(), [](int a, int b) {
-    const auto key = [](int i) {
-      return std::make_pair(kLayout[i].kind == ControlKind::Frame, kLayout[i].tabIndex);
-    };
-    return key(a) < key(b);
-  });
+  // Sorted once, by the compiler; tab indexes are unique, so no two keys are equal.
+  static constexpr std::array<int, kControlCount> order = [] {
+    std::array<int, kControlCount> sorted{};
+    std::iota(sorted.begin(), sorted.end(), 0);
+    std::sort(sorted.begin(), sorted.end(), [](int a, int b) {
+      const auto key = [](int i) {
+        return std::make_pair(kLayout[i].kind == ControlKind::Frame, kLayout[i].tabIndex);
+      };
+      return key(a) < key(b);
+    });
+    return sorted;
+  }();
 
   bool inOptionGroup = false;
   for (const int index : order) {
