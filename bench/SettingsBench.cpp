@@ -5,6 +5,8 @@
 // file, which must not grow with the file.
 //
 //   settings_bench DIR [ROUNDS_SMALL ROUNDS_LARGE]
+//   settings_bench --make FILE BYTES         a file as measured, for a profiler
+//   settings_bench --measure OPERATION       one measurement, in the file's folder
 //
 // Works in DIR, which it fills with files of 1 MB and 100 MB. Every measurement runs in a
 // process of its own, started for it, so that each peak is that operation's alone; the
@@ -245,6 +247,12 @@ int drive(const std::string& root, int smallRounds, int largeRounds) {
     for (Row& row : rows) {
       row.bySize[s] = compare(dir, row.operation, row.floor, sizes[s].rounds);
     }
+    // Four copies of the large file would otherwise stay behind.
+    for (const char* name :
+         {settingsfile::kSettingsFile, settingsfile::kScratchFile, "floor.tmp", "floor2.tmp"}) {
+      ::unlink((dir + "/" + name).c_str());
+    }
+    ::rmdir(dir.c_str());
   }
 
   bool within = true;
@@ -276,6 +284,10 @@ int drive(const std::string& root, int smallRounds, int largeRounds) {
 
 int main(int argc, char** argv) {
   if (argc == 3 && std::strcmp(argv[1], "--measure") == 0) return measureHere(argv[2]);
+  if (argc == 4 && std::strcmp(argv[1], "--make") == 0) {
+    writeSettingsFile(argv[2], std::atoll(argv[3]));
+    return 0;
+  }
   if (argc != 2 && argc != 4) {
     std::fprintf(stderr, "usage: settings_bench DIR [ROUNDS_1MB ROUNDS_100MB]\n");
     return 2;
