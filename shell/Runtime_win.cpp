@@ -29,7 +29,7 @@ void __gnu_cxx::__verbose_terminate_handler() { std::abort(); }
 
 // The library's own versions share one object with every other standard exception, and
 // through them bring in a second, copy-on-write string type and even std::random_device: about
-// 40 KB, for failures that strings and vectors only report past max_size() or when given a
+// 55 KB, for failures that strings and vectors only report past max_size() or when given a
 // null pointer. The program's failure handler shows what() whatever the type, so the text is
 // what the player would see either way (for an index out of range, unformatted).
 void std::__throw_bad_alloc() { throw std::bad_alloc(); }
