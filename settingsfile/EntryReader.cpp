@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "settingsfile/LineScan.h"
+
 namespace settingsfile {
 
 namespace {
@@ -66,12 +68,36 @@ std::optional<std::string_view> EntryReader::next() {
   }
 }
 
+std::optional<std::string_view> EntryReader::nextStartingWith(
+    std::span<const std::string_view> prefixes, LineWriter* passedOver) {
+  const LinePrefixes wanted(prefixes);
+  for (;;) {
+    if (begin_ == end_ && !refill()) return std::nullopt;
+    if (afterCr_) {
+      afterCr_ = false;
+      if (buffer_[begin_] == '\n') {
+        ++begin_;
+        continue;
+      }
+    }
+    const char* const data = buffer_.data();
+    const Stop stop = findStop(data + begin_, data + end_, wanted);
+    if (passedOver)
+      passedOver->writeLines(std::string_view(data + begin_, stop.at - data - begin_));
+    lineNumber_ += stop.linesPassed;
+    begin_ = stop.at - data;
+    if (begin_ != end_) return next();
+  }
+}
+
 LineWriter::LineWriter(ByteSink& sink) : sink_(sink), buffer_(kBufferSize) {}
 
 void LineWriter::writeLine(std::string_view text) {
   append(text);
   append("\r\n");
 }
+
+void LineWriter::writeLines(std::string_view lines) { append(lines); }
 
 void LineWriter::append(std::string_view bytes) {
   if (bytes.size() > buffer_.size() - used_) {

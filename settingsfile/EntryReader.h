@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -10,6 +11,8 @@
 #include "settingsfile/Files.h"
 
 namespace settingsfile {
+
+class LineWriter;
 
 // Reads a file line by line. A line ends at CR LF, a lone LF or a lone CR; the entry is
 // every byte before that, untouched: commas, quotes, blanks, NUL and bytes outside ASCII
@@ -23,6 +26,14 @@ class EntryReader {
   // The next entry, or nothing once the file is exhausted. The view stays valid until the
   // next call. Failures of the source reach the caller as they are.
   std::optional<std::string_view> next();
+
+  // Like next(), but passes over entries that start with none of `prefixes` (whose first
+  // bytes are four at most, and neither CR nor LF) without handing each out: a caller that
+  // wants a few kinds of line does not pay for every line. It passes over only entries that
+  // end with CR LF, and may hand out others that start with no prefix. With `passedOver`, the
+  // lines passed over go to it as they are, line ends and all. lineNumber() counts them.
+  std::optional<std::string_view> nextStartingWith(std::span<const std::string_view> prefixes,
+                                                   LineWriter* passedOver = nullptr);
 
   // The 1-based line number of the entry last returned.
   size_t lineNumber() const { return lineNumber_; }
@@ -51,6 +62,8 @@ class LineWriter {
   explicit LineWriter(ByteSink& sink);
 
   void writeLine(std::string_view text);
+  // Whole lines that end with CR LF already, as they are.
+  void writeLines(std::string_view lines);
   void flush();
 
  private:

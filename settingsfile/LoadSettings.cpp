@@ -10,7 +10,7 @@ InvalidSetting::InvalidSetting(size_t line, std::string_view text, const Setting
 void loadSettings(FileSystem& files, SettingsForm& form) {
   const auto source = files.openForReading(kSettingsFile);
   EntryReader reader(*source);
-  while (const auto entry = reader.next()) {
+  while (const auto entry = reader.nextStartingWith(kKeyStarts)) {
     const SettingKey* key = matchKey(*entry);
     if (!key) continue;
     const std::optional<int> value = valueDigit(*entry);

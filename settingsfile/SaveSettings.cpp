@@ -52,7 +52,10 @@ void saveSettings(FileSystem& files, const SettingsForm& form) {
     EntryReader reader(*source);
     LineWriter writer(*sink);
     std::string replacement;
-    while (const auto entry = reader.next()) writer.writeLine(edited(*entry, form, replacement));
+    // Lines that cannot be a key's go through unread, as they are.
+    while (const auto entry = reader.nextStartingWith(kKeyStarts, &writer)) {
+      writer.writeLine(edited(*entry, form, replacement));
+    }
     writer.flush();
     sink->flushToDisk();
     sink->close();

@@ -3,6 +3,9 @@
 // Everything else in the file is carried through untouched.
 #pragma once
 
+#include <array>
+#include <cstddef>
+#include <iterator>
 #include <optional>
 #include <string_view>
 
@@ -25,6 +28,25 @@ inline constexpr SettingKey kSettingKeys[] = {
     {"producelogfiles", CheckBox::Log},
     {"postprocessing", CheckBox::Bloom},
 };
+
+// What an entry of one of the keys starts with: the key, or a blank that may come before it.
+inline constexpr auto kKeyStarts = [] {
+  std::array<std::string_view, std::size(kSettingKeys) + 2> starts{" ", "\t"};
+  for (size_t i = 0; i < std::size(kSettingKeys); ++i) starts[i + 2] = kSettingKeys[i].key;
+  return starts;
+}();
+static_assert(
+    [] {
+      bool seen[256] = {};
+      int distinct = 0;
+      for (const std::string_view start : kKeyStarts) {
+        bool& first = seen[static_cast<unsigned char>(start.front())];
+        distinct += !first;
+        first = true;
+      }
+      return distinct <= 4;
+    }(),
+    "the entry reader looks for four first bytes at most");
 
 // The key row an entry belongs to, or null. An entry belongs to a key when it starts with
 // it, case-sensitively, once the blanks (space, tab) around the entry are set aside:

@@ -3,8 +3,8 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <exception>
 #include <numeric>
-#include <stdexcept>
 
 #include "settingsfile/Files.h"
 #include "shell/Commands.h"
@@ -23,6 +23,12 @@ constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU;
 // Control IDs start well above IDOK (1) and IDCANCEL (2): IsDialogMessage sends those for
 // Enter and Escape, and neither key may press a button.
 constexpr int kFirstControlId = 100;
+
+// std::invalid_argument would bring the library's every standard exception into setup.exe.
+class InvalidCheckState : public std::exception {
+ public:
+  const char* what() const noexcept override { return "invalid check state"; }
+};
 
 int px(int twips, UINT dpi) { return MulDiv(twips, static_cast<int>(dpi), 1440); }
 
@@ -135,14 +141,18 @@ void frmSettings::createControls() {
   // Creation order is tab order, and also z-order, first on top. A frame goes last, under
   // everything it contains: the option buttons that lie over it would otherwise be hidden.
   // Labels and frames take no focus, so moving them changes no tab stop.
-  std::array<int, kControlCount> order;
-  std::iota(order.begin(), order.end(), 0);
-  std::stable_sort(order.begin(), order.end(), [](int a, int b) {
-    const auto key = [](int i) {
-      return std::make_pair(kLayout[i].kind == ControlKind::Frame, kLayout[i].tabIndex);
-    };
-    return key(a) < key(b);
-  });
+  // Sorted once, by the compiler; tab indexes are unique, so no two keys are equal.
+  static constexpr std::array<int, kControlCount> order = [] {
+    std::array<int, kControlCount> sorted{};
+    std::iota(sorted.begin(), sorted.end(), 0);
+    std::sort(sorted.begin(), sorted.end(), [](int a, int b) {
+      const auto key = [](int i) {
+        return std::make_pair(kLayout[i].kind == ControlKind::Frame, kLayout[i].tabIndex);
+      };
+      return key(a) < key(b);
+    });
+    return sorted;
+  }();
 
   bool inOptionGroup = false;
   for (const int index : order) {
@@ -353,7 +363,7 @@ void frmSettings::onDpiChanged(UINT dpi, const RECT& suggested) {
 
 void frmSettings::setCheckState(CheckBox box, int state) {
   if (state < BST_UNCHECKED || state > BST_INDETERMINATE) {
-    throw std::invalid_argument("invalid check state");
+    throw InvalidCheckState();
   }
   SendMessageW(control(boxFor(box)), BM_SETCHECK, static_cast<WPARAM>(state), 0);
 }

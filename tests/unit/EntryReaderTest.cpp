@@ -3,7 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <random>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 #include "settingsfile/EntryReader.h"
@@ -104,6 +107,94 @@ TEST(LineWriter, EndsEveryLineWithCrLfAndKeepsItsBytes) {
   }
   writer.flush();
   EXPECT_EQ(sink.bytes, "a\r\n\r\nx\0\xe9,\"q\"\r\n"s + longLine + "\r\nlast\r\n");
+}
+
+// nextStartingWith() against next(). It must hand out every entry that starts with a prefix,
+// with its line number, in order; and the lines it passes over, written as they stand, with
+// the entries it hands out written as lines, must make the file that writing every entry as a
+// line makes: what a save writes.
+constexpr std::string_view kPrefixes[] = {"ab", "b", " "};
+
+bool startsWithPrefix(const std::string& entry) {
+  return std::any_of(std::begin(kPrefixes), std::end(kPrefixes),
+                     [&](std::string_view prefix) { return entry.starts_with(prefix); });
+}
+
+void expectSkimmedLikeRead(const std::string& bytes, size_t chunk, const std::string& what) {
+  SCOPED_TRACE(what + ", reads of " + std::to_string(chunk));
+  std::string everyLine;
+  const std::vector<std::string> entries = readAll(bytes, chunk);
+  for (const std::string& entry : entries) everyLine += entry + "\r\n";
+
+  ChunkedSource source(bytes, chunk);
+  EntryReader reader(source);
+  StringSink sink;
+  LineWriter writer(sink);
+  size_t lastLine = 0;
+  while (const auto entry = reader.nextStartingWith(kPrefixes, &writer)) {
+    const size_t line = reader.lineNumber();
+    ASSERT_GT(line, lastLine) << "handed out twice, or out of order";
+    ASSERT_LE(line, entries.size());
+    EXPECT_EQ(*entry, entries[line - 1]) << "line " << line;
+    for (size_t skipped = lastLine + 1; skipped < line; ++skipped) {
+      EXPECT_FALSE(startsWithPrefix(entries[skipped - 1])) << "passed over line " << skipped;
+    }
+    lastLine = line;
+    writer.writeLine(*entry);
+  }
+  for (size_t skipped = lastLine + 1; skipped <= entries.size(); ++skipped) {
+    EXPECT_FALSE(startsWithPrefix(entries[skipped - 1])) << "passed over line " << skipped;
+  }
+  writer.flush();
+  EXPECT_EQ(sink.bytes, everyLine);
+}
+
+struct SkimCase {
+  const char* fault;  // what a reader failing this case gets wrong
+  std::string bytes;
+};
+
+// Positions count from the start of the file: the scan looks at 64 bytes at a time.
+const SkimCase kSkimCases[] = {
+    {"the first line is not looked at", "ab\r\nx\r\n"},
+    {"a wanted line after unwanted ones is passed over", "x\r\ny\r\nb=1\r\nz\r\n"},
+    {"a line with a lone LF or CR is passed over unmended", "x\ny\rz\r\nab\n"},
+    {"a last line without a line end is passed over unmended", "x\r\nyz"},
+    {"a line that starts with part of a prefix is handed out", std::string(70, 'x') + "\r\na\r\n"},
+    {"a CR LF split across two blocks is not one line end",
+     std::string(63, 'x') + "\r\nb\r\n" + std::string(100, 'y') + "\r\n"},
+    {"a lone CR at the end of a block is taken for a CR LF",
+     std::string(63, 'x') + "\rb\r\n" + std::string(100, 'y') + "\r\n"},
+    {"a wanted line that starts a block is passed over",
+     std::string(62, 'x') + "\r\n ab\r\n" + std::string(100, 'y') + "\r\n"},
+    {"an empty line is taken for a wanted one", "\r\n\r\n" + std::string(200, 'x') + "\r\n"},
+};
+
+TEST(EntryReader, SkimsOnlyWhatNoPrefixStarts) {
+  for (const SkimCase& c : kSkimCases) {
+    for (size_t chunk : {1, 3, 64, 65, 64 * 1024}) expectSkimmedLikeRead(c.bytes, chunk, c.fault);
+  }
+}
+
+// Random files of short and long lines, every kind of line end and lines that start with
+// prefixes, blanks or parts of prefixes: what the table above cannot foresee.
+TEST(EntryReader, SkimsRandomFilesLikeItReadsThem) {
+  std::mt19937 random(20260);
+  const std::string_view starts[] = {"ab", "a", "b", " ", "x", "", "\t"};
+  const std::string_view ends[] = {"\r\n", "\r\n", "\r\n", "\r\n", "\n", "\r"};
+  for (int file = 0; file < 300; ++file) {
+    std::string bytes;
+    const int lines = static_cast<int>(random() % 60);
+    for (int line = 0; line < lines; ++line) {
+      bytes += starts[random() % std::size(starts)];
+      bytes.append(random() % 4 == 0 ? random() % 150 : random() % 12, 'y');
+      bytes += ends[random() % std::size(ends)];
+    }
+    if (random() % 2) bytes += "ab";
+    for (size_t chunk : {7, 64, 100, 64 * 1024}) {
+      expectSkimmedLikeRead(bytes, chunk, "random file " + std::to_string(file));
+    }
+  }
 }
 
 }  // namespace
