@@ -79,15 +79,6 @@ void dismissAndWait(const MessageBoxView& box) {
   EXPECT_TRUE(eventually([&] { return !IsWindow(box.window) || !IsWindowVisible(box.window); }));
 }
 
-// Accepts, expects the confirmation, and expects the program to end after it.
-void acceptAndExpectSaved(SetupProcess& setup, HWND window) {
-  click(button(window, L"Accept"));
-  const MessageBoxView box = setup.waitForMessageBox();
-  expectMessage(box, L"Settings Saved", {L"Settings saved successfully."});
-  dismiss(box);
-  EXPECT_TRUE(setup.waitForExit());
-}
-
 // A setup.ini the program loads; Accept then saves it with the window's values.
 struct LoadableCase {
   const char* row;  // and the fault it would catch
@@ -106,7 +97,7 @@ void runLoadable(const LoadableCase& c) {
   ASSERT_NE(window, nullptr) << "the window did not show";
   EXPECT_EQ(statesOf(window), c.loaded);
   for (const wchar_t* caption : c.clicks) click(button(window, caption));
-  acceptAndExpectSaved(setup, window);
+  acceptAndConfirm(setup, window);
   EXPECT_TRUE(sameBytes(folder.read(L"setup.ini"), c.saved));
   EXPECT_TRUE(sameBytes(folder.read(L"setup.tmp"), c.saved)) << "setup.tmp";
   expectNoStrayFile(folder, {L"setup.ini", L"setup.tmp"});
@@ -351,7 +342,7 @@ TEST(BadInput, ASaveThatCannotCompleteIsReportedLosesNothingAndKeepsTheWindow) {
     EXPECT_TRUE(IsWindowVisible(window)) << "the window did not come back";
     EXPECT_EQ(statesOf(window), (States{1, 1, 0, L""})) << "the player's choices were lost";
     if (c.removable) {
-      acceptAndExpectSaved(setup, window);
+      acceptAndConfirm(setup, window);
       EXPECT_EQ(folder.read(L"setup.ini"), kGoodFileSaved);
       EXPECT_EQ(folder.read(L"setup.tmp"), kGoodFileSaved);
     } else {

@@ -23,18 +23,6 @@ void clickTo(HWND window, const std::wstring& caption, int state) {
       << testing::PrintToString(caption) << " did not become " << state;
 }
 
-// Accepts, reads the confirmation, dismisses it, and expects the program to end.
-void acceptAndConfirm(SetupProcess& setup, HWND window) {
-  click(button(window, L"Accept"));
-  const MessageBoxView box = setup.waitForMessageBox();
-  ASSERT_NE(box.window, nullptr);
-  EXPECT_EQ(box.title, L"Settings Saved");
-  EXPECT_EQ(box.text, L"Settings saved successfully.");
-  EXPECT_FALSE(setup.waitForExit(200)) << "ended before the confirmation was dismissed";
-  dismiss(box);
-  EXPECT_TRUE(setup.waitForExit());
-}
-
 struct Click {
   const wchar_t* caption;
   int state;  // what the control shows afterwards

@@ -73,7 +73,8 @@ void GameFolder::write(const std::wstring& name, const std::string& bytes) const
   EXPECT_EQ(written, bytes.size());
 }
 
-std::string readFile(const std::wstring& path) {
+// A file's bytes; empty when it cannot be read.
+static std::string readFile(const std::wstring& path) {
   std::string bytes;
   const HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                   nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -170,12 +171,6 @@ bool SetupProcess::waitForExit(DWORD patience) {
   return process_ && WaitForSingleObject(process_, patience) == WAIT_OBJECT_0;
 }
 
-DWORD SetupProcess::exitCode() const {
-  DWORD code = STILL_ACTIVE;
-  GetExitCodeProcess(process_, &code);
-  return code;
-}
-
 std::wstring windowText(HWND window) {
   DWORD_PTR length = 0;
   if (!SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, kPatience, &length)) {
@@ -237,6 +232,17 @@ RECT rectInClient(HWND control, HWND window) {
   GetWindowRect(control, &rect);
   MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&rect), 2);
   return rect;
+}
+
+void acceptAndConfirm(SetupProcess& setup, HWND window) {
+  click(button(window, L"Accept"));
+  const MessageBoxView box = setup.waitForMessageBox();
+  ASSERT_NE(box.window, nullptr) << "no confirmation";
+  EXPECT_EQ(box.title, L"Settings Saved");
+  EXPECT_EQ(box.text, L"Settings saved successfully.");
+  EXPECT_FALSE(setup.waitForExit(200)) << "ended before the confirmation was dismissed";
+  dismiss(box);
+  EXPECT_TRUE(setup.waitForExit());
 }
 
 HWND focusedControl(HWND window) {

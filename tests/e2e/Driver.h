@@ -53,12 +53,10 @@ class SetupProcess {
   HWND waitForWindow();
   // The first message box the program shows, or an empty view after kPatience.
   MessageBoxView waitForMessageBox();
-  // Whether the process ends within `patience`; its exit code is then in exitCode().
+  // Whether the process ends within `patience`.
   bool waitForExit(DWORD patience = kPatience);
-  DWORD exitCode() const;
   // Every visible top-level window of the process.
   std::vector<HWND> visibleWindows() const;
-  DWORD processId() const { return processId_; }
 
  private:
   HANDLE process_ = nullptr;
@@ -82,6 +80,9 @@ std::wstring selectedOption(HWND window);
 void click(HWND button);
 // Presses OK on a message box.
 void dismiss(const MessageBoxView& box);
+// Clicks Accept, expects the confirmation, dismisses it and expects the program to end then,
+// not before.
+void acceptAndConfirm(SetupProcess& setup, HWND window);
 // Visible top-level windows of any process with exactly this title.
 std::vector<HWND> windowsTitled(const std::wstring& title);
 // Ends the process that owns `window`.
@@ -96,9 +97,6 @@ bool eventually(Condition condition, DWORD patience = kPatience) {
   }
   return true;
 }
-
-// Reads a file's bytes from anywhere; an empty string when it cannot be read.
-std::string readFile(const std::wstring& path);
 
 // The DPI the window is laid out for.
 UINT dpiOf(HWND window);

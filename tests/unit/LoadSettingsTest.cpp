@@ -24,8 +24,9 @@ struct LoadCase {
 
 const LoadCase kLoadCases[] = {
     {"an empty file changes a control", "", {0, 0, 0}, std::nullopt},
-    {"other entries change a control",
-     "[Video]\r\nwidth=1024\r\nDynamicLighting=1\r\ndynamiclightin=1\r\n",
+    {"an entry that does not start with a key, case and all, changes a control",
+     "[Video]\r\nwidth=1024\r\nDynamicLighting=1\r\ndynamiclightin=1\r\n;dynamiclighting=1\r\n"
+     "x postprocessing=1\r\npostprocessin=1\r\n",
      {0, 0, 0},
      std::nullopt},
     {"a key goes to the wrong control",
