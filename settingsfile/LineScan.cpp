@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <bit>
 #include <cstdint>
+#include <cstring>
 
 #if defined(__x86_64__)
 #include <cpuid.h>
@@ -19,6 +20,12 @@ LinePrefixes::LinePrefixes(std::span<const std::string_view> prefixes) : prefixe
     }
   }
   std::fill(first + distinct, first + 4, first[0]);
+  byHeads_ = prefixes.size() <= kMaxPrefixes;
+  for (size_t i = 0; byHeads_ && i < prefixes.size(); ++i) {
+    const size_t length = std::min(prefixes[i].size(), static_cast<size_t>(kHeadSize));
+    std::memcpy(&heads_[i].bytes, prefixes[i].data(), length);
+    std::memset(&heads_[i].mask, 0xff, length);
+  }
 }
 
 namespace {

@@ -113,7 +113,8 @@ TEST(LineWriter, EndsEveryLineWithCrLfAndKeepsItsBytes) {
 // with its line number, in order; and the lines it passes over, written as they stand, with
 // the entries it hands out written as lines, must make the file that writing every entry as a
 // line makes: what a save writes.
-constexpr std::string_view kPrefixes[] = {"ab", "b", " "};
+// One prefix is longer than the eight bytes that a line is first compared with.
+constexpr std::string_view kPrefixes[] = {"ab", "b", " ", "cdefghijkl"};
 
 bool startsWithPrefix(const std::string& entry) {
   return std::any_of(std::begin(kPrefixes), std::end(kPrefixes),
@@ -168,6 +169,8 @@ const SkimCase kSkimCases[] = {
     {"a wanted line that starts a block is passed over",
      std::string(62, 'x') + "\r\n ab\r\n" + std::string(100, 'y') + "\r\n"},
     {"an empty line is taken for a wanted one", "\r\n\r\n" + std::string(200, 'x') + "\r\n"},
+    {"a line is wanted for the first eight bytes of a longer prefix",
+     std::string(70, 'x') + "\r\ncdefghijkX\r\ncdefghijkl=1\r\n" + std::string(70, 'y')},
 };
 
 TEST(EntryReader, SkimsOnlyWhatNoPrefixStarts) {
@@ -180,7 +183,8 @@ TEST(EntryReader, SkimsOnlyWhatNoPrefixStarts) {
 // prefixes, blanks or parts of prefixes: what the table above cannot foresee.
 TEST(EntryReader, SkimsRandomFilesLikeItReadsThem) {
   std::mt19937 random(20260);
-  const std::string_view starts[] = {"ab", "a", "b", " ", "x", "", "\t"};
+  const std::string_view starts[] = {"ab", "a",  "b",          " ",         "x",
+                                     "",   "\t", "cdefghijkl", "cdefghijk", "cdefghij"};
   const std::string_view ends[] = {"\r\n", "\r\n", "\r\n", "\r\n", "\n", "\r"};
   for (int file = 0; file < 300; ++file) {
     std::string bytes;
