@@ -1,120 +1,104 @@
 #include "settingsfile/EntryReader.h"
 
-#include <algorithm>
-#include <cstring>
-
-#include "settingsfile/LineScan.h"
-
 namespace settingsfile {
 
 namespace {
 
-constexpr size_t kBufferSize = 64 * 1024;
+constexpr size_t kChunkSize = 64 * 1024;
 
-// Position of `c` in [from, end) of `data`, or `end` when it is not there.
-size_t find(const std::vector<char>& data, size_t from, size_t end, char c) {
-  const void* hit = std::memchr(data.data() + from, c, end - from);
-  return hit ? static_cast<const char*>(hit) - data.data() : end;
-}
+struct Mark {
+  std::string_view bytes;
+  Encoding encoding;
+};
+constexpr Mark kMarks[] = {{"\xEF\xBB\xBF", Encoding::Utf8},
+                           {"\xFF\xFE", Encoding::Utf16Le},
+                           {"\xFE\xFF", Encoding::Utf16Be}};
 
 }  // namespace
 
-EntryReader::EntryReader(ByteSource& source) : source_(source), buffer_(kBufferSize) {}
-
-bool EntryReader::refill() {
-  begin_ = 0;
-  end_ = source_.read(buffer_.data(), buffer_.size());
-  nextCr_ = find(buffer_, 0, end_, '\r');
-  nextLf_ = find(buffer_, 0, end_, '\n');
-  return end_ > 0;
+EntryReader::EntryReader(ByteSource& source) : source_(source), chunk_(kChunkSize, '\0') {
+  constexpr size_t kLongestMark = 3;
+  while (!exhausted_ && bytes_.size() < kLongestMark) {
+    const size_t got = source_.read(chunk_.data(), kLongestMark - bytes_.size());
+    exhausted_ = got == 0;
+    bytes_.append(chunk_.data(), got);
+  }
+  for (const Mark& mark : kMarks) {
+    if (bytes_.starts_with(mark.bytes)) {
+      encoding_ = mark.encoding;
+      begin_ = mark.bytes.size();
+      break;
+    }
+  }
+  unit_ = unitSize(encoding_);
 }
 
-size_t EntryReader::nextLineEnd() {
-  if (nextCr_ < begin_) nextCr_ = find(buffer_, begin_, end_, '\r');
-  if (nextLf_ < begin_) nextLf_ = find(buffer_, begin_, end_, '\n');
-  return std::min(nextCr_, nextLf_);
+void EntryReader::refill() {
+  bytes_.erase(0, begin_);
+  begin_ = 0;
+  const size_t got = source_.read(chunk_.data(), chunk_.size());
+  exhausted_ = got == 0;
+  bytes_.append(chunk_.data(), got);
 }
 
 std::optional<std::string_view> EntryReader::next() {
-  bool spans = false;
+  size_t scanned = 0;  // bytes from begin_ known to hold no line end
   for (;;) {
-    if (begin_ == end_ && !refill()) {
-      if (!spans) return std::nullopt;
+    // Whole units only: an odd byte at the end waits for its other half.
+    const std::string_view line(bytes_.data() + begin_, (bytes_.size() - begin_) / unit_ * unit_);
+    size_t end = scanned;
+    char16_t unit = 0;
+    while (end < line.size() && (unit = unitAt(line, end, encoding_)) != '\r' && unit != '\n') {
+      end += unit_;
+    }
+    // A CR as the last unit read may be the first half of a CR LF.
+    const bool mayGoOn = end + unit_ == line.size() && unit == '\r' && !exhausted_;
+    if (end < line.size() && !mayGoOn) {
+      const bool crLf =
+          unit == '\r' && end + unit_ < line.size() && unitAt(line, end + unit_, encoding_) == '\n';
+      begin_ += end + (crLf ? 2 : 1) * unit_;
       ++lineNumber_;
-      return std::string_view(spanning_);
+      return line.substr(0, end);
     }
-    if (afterCr_) {
-      afterCr_ = false;
-      if (buffer_[begin_] == '\n') {
-        ++begin_;
-        continue;
-      }
+    if (exhausted_) {
+      if (line.empty()) return std::nullopt;
+      begin_ += line.size();  // the last line, which has no line end
+      ++lineNumber_;
+      return line;
     }
-    const size_t lineEnd = nextLineEnd();
-    if (lineEnd == end_) {
-      if (!spans) spanning_.clear();
-      spanning_.append(buffer_.data() + begin_, end_ - begin_);
-      spans = true;
-      begin_ = end_;
-      continue;
-    }
-    std::string_view piece(buffer_.data() + begin_, lineEnd - begin_);
-    afterCr_ = buffer_[lineEnd] == '\r';
-    begin_ = lineEnd + 1;
-    ++lineNumber_;
-    if (!spans) return piece;
-    spanning_.append(piece);
-    return std::string_view(spanning_);
+    scanned = end;
+    refill();
   }
 }
 
-std::optional<std::string_view> EntryReader::nextStartingWith(
-    std::span<const std::string_view> prefixes, LineWriter* passedOver) {
-  const LinePrefixes wanted(prefixes);
-  for (;;) {
-    if (begin_ == end_ && !refill()) return std::nullopt;
-    if (afterCr_) {
-      afterCr_ = false;
-      if (buffer_[begin_] == '\n') {
-        ++begin_;
-        continue;
-      }
-    }
-    const char* const data = buffer_.data();
-    const Stop stop = findStop(data + begin_, data + end_, wanted);
-    if (passedOver)
-      passedOver->writeLines(std::string_view(data + begin_, stop.at - data - begin_));
-    lineNumber_ += stop.linesPassed;
-    begin_ = stop.at - data;
-    if (begin_ != end_) return next();
+std::string_view EntryReader::oddByte() const { return std::string_view(bytes_).substr(begin_); }
+
+LineWriter::LineWriter(ByteSink& sink, Encoding encoding)
+    : sink_(sink), lineEnd_(encoded("\r\n", encoding)) {
+  buffer_.reserve(kChunkSize);
+  for (const Mark& mark : kMarks) {
+    if (mark.encoding == encoding) buffer_ += mark.bytes;
   }
 }
 
-LineWriter::LineWriter(ByteSink& sink) : sink_(sink), buffer_(kBufferSize) {}
-
-void LineWriter::writeLine(std::string_view text) {
-  append(text);
-  append("\r\n");
+void LineWriter::writeLine(std::string_view entry) {
+  writeBytes(entry);
+  writeBytes(lineEnd_);
 }
 
-void LineWriter::writeLines(std::string_view lines) { append(lines); }
-
-void LineWriter::append(std::string_view bytes) {
-  if (bytes.size() > buffer_.size() - used_) {
-    flush();
-    if (bytes.size() > buffer_.size()) {
-      sink_.write(bytes.data(), bytes.size());
-      return;
-    }
+void LineWriter::writeBytes(std::string_view bytes) {
+  if (buffer_.size() + bytes.size() > kChunkSize) flush();
+  if (bytes.size() >= kChunkSize) {
+    sink_.write(bytes.data(), bytes.size());
+  } else {
+    buffer_ += bytes;
   }
-  std::memcpy(buffer_.data() + used_, bytes.data(), bytes.size());
-  used_ += bytes.size();
 }
 
 void LineWriter::flush() {
-  if (used_ == 0) return;
-  sink_.write(buffer_.data(), used_);
-  used_ = 0;
+  if (buffer_.empty()) return;
+  sink_.write(buffer_.data(), buffer_.size());
+  buffer_.clear();
 }
 
 }  // namespace settingsfile

@@ -5,8 +5,12 @@
 namespace settingsfile {
 
 FileError::FileError(std::string file, const char* action, std::string reason, Kind kind)
-    : file_(std::move(file)), reason_(std::move(reason)), kind_(kind) {
-  message_ = file_ + " could not be " + action + ": " + reason_;
+    : file_(std::move(file)), kind_(kind) {
+  message_ = file_;
+  message_ += " could not be ";
+  message_ += action;
+  message_ += ": ";
+  message_ += reason;
 }
 
 }  // namespace settingsfile

@@ -1,12 +1,18 @@
-// The file layer under the settings-file code: byte streams over named files in the
-// current directory, and the one atomic step a save needs. The machine's files come from
-// Files_win.cpp or Files_posix.cpp; tests put their own in place to inject failures.
+// The file layer under the settings-file code: byte streams over named files, and the steps
+// of a save that only the system can do: finding where a link leads, giving the new file the
+// old one's attributes, and putting it in the old one's place in one step. The machine's
+// files come from Files_win.cpp or Files_posix.cpp; tests put their own in place to inject
+// failures. Names are UTF-8, relative to the current directory or full.
 #pragma once
 
 #include <cstddef>
 #include <exception>
 #include <memory>
+#include <optional>
 #include <string>
+#include <string_view>
+
+#include "settingsfile/Encoding.h"
 
 namespace settingsfile {
 
@@ -14,19 +20,18 @@ namespace settingsfile {
 // "setup.tmp could not be written: Access is denied."
 class FileError : public std::exception {
  public:
-  enum class Kind { NotFound, Other };
+  // What the player can do about it differs with each of these.
+  enum class Kind { NotFound, ReadOnly, AccessDenied, InUse, Other };
 
   // `action` completes "<file> could not be ...", e.g. "read", "written".
   FileError(std::string file, const char* action, std::string reason, Kind kind = Kind::Other);
 
   const char* what() const noexcept override { return message_.c_str(); }
   const std::string& file() const { return file_; }
-  const std::string& reason() const { return reason_; }
-  bool notFound() const { return kind_ == Kind::NotFound; }
+  Kind kind() const { return kind_; }
 
  private:
   std::string file_;
-  std::string reason_;
   std::string message_;
   Kind kind_;
 };
@@ -55,16 +60,27 @@ class FileSystem {
   virtual std::unique_ptr<ByteSource> openForReading(const std::string& name) = 0;
   // Creates the file, or empties it when it exists.
   virtual std::unique_ptr<ByteSink> openForWriting(const std::string& name) = 0;
-  // Puts file `from` in the place of file `to` in one step: whoever looks at `to` sees
-  // either its old content or all of `from`, never a mixture or nothing. `from` is gone
-  // afterwards.
+  // The full name of the file that `name` leads to when it is a symbolic link (or another
+  // kind of reparse point); nothing when `name` is a file of its own.
+  virtual std::optional<std::string> linkTarget(const std::string& name) = 0;
+  // Gives `file` the attributes of `original` that a replacement must keep (hidden, system
+  // and archive; on POSIX the permissions), and refuses, with Kind::ReadOnly, an `original`
+  // the player has made read-only: not every system would refuse to replace it.
+  virtual void takeAttributes(const std::string& file, const std::string& original) = 0;
+  // Puts file `from` in the place of file `to` in one step: whoever looks at `to`, even after
+  // a crash, sees either its old content or all of `from`, never a mixture or nothing.
   virtual void replace(const std::string& from, const std::string& to) = 0;
+  // Removes the file if it is there. Only ever tidies up after a failure that is being
+  // reported already, so it reports nothing itself.
+  virtual void remove(const std::string& name) noexcept = 0;
 };
 
 // The files of the current directory.
 FileSystem& machineFiles();
 
-// The system's own words for the last failure of the calling thread: "Access is denied."
-std::string lastSystemReason();
+// Text of a setup.ini in the given encoding as UTF-8, for a message; an unpaired surrogate
+// shows as U+FFFD. Without a byte order mark the encoding is the system's 8-bit code page,
+// which only the system knows.
+std::string utf8From(std::string_view text, Encoding encoding);
 
 }  // namespace settingsfile

@@ -1,22 +1,25 @@
 // The machine's files for the native build, where the settings-file code is tested.
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "settingsfile/Files.h"
 
 namespace settingsfile {
 
-std::string lastSystemReason() { return std::strerror(errno); }
-
 namespace {
 
 FileError failure(const std::string& name, const char* action) {
-  const auto kind = errno == ENOENT ? FileError::Kind::NotFound : FileError::Kind::Other;
-  return FileError(name, action, lastSystemReason(), kind);
+  FileError::Kind kind = FileError::Kind::Other;
+  if (errno == ENOENT) kind = FileError::Kind::NotFound;
+  if (errno == EACCES || errno == EPERM || errno == EROFS) kind = FileError::Kind::AccessDenied;
+  return FileError(name, action, std::strerror(errno), kind);
 }
 
 class Descriptor {
@@ -69,6 +72,12 @@ class FileSink final : public ByteSink, Descriptor {
   }
 };
 
+// The folder a file is in, for making its new name durable.
+std::string folderOf(const std::string& name) {
+  const size_t slash = name.find_last_of('/');
+  return slash == std::string::npos ? "." : slash == 0 ? "/" : name.substr(0, slash);
+}
+
 class MachineFiles final : public FileSystem {
  public:
   std::unique_ptr<ByteSource> openForReading(const std::string& name) override {
@@ -81,19 +90,61 @@ class MachineFiles final : public FileSystem {
     if (fd < 0) throw failure(name, "written");
     return std::make_unique<FileSink>(fd, name);
   }
+  std::optional<std::string> linkTarget(const std::string& name) override {
+    struct stat status;
+    if (::lstat(name.c_str(), &status) != 0) throw failure(name, "read");
+    if (!S_ISLNK(status.st_mode)) return std::nullopt;
+    char* const target = ::realpath(name.c_str(), nullptr);
+    if (!target) throw failure(name, "read");
+    std::string full = target;
+    std::free(target);
+    return full;
+  }
+  void takeAttributes(const std::string& file, const std::string& original) override {
+    struct stat status;
+    if (::stat(original.c_str(), &status) != 0) throw failure(original, "replaced");
+    if (!(status.st_mode & S_IWUSR)) {
+      errno = EACCES;
+      throw FileError(original, "replaced", std::strerror(errno), FileError::Kind::ReadOnly);
+    }
+    if (::chmod(file.c_str(), status.st_mode & 07777) != 0) throw failure(file, "written");
+  }
   void replace(const std::string& from, const std::string& to) override {
     if (std::rename(from.c_str(), to.c_str()) != 0) throw failure(to, "replaced");
     // The new name must reach the disk too, or a crash could bring the old file back. The
     // rename stands whatever fsync says, so its failure does not make the save a failure.
-    const int dir = ::open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dir >= 0) {
-      ::fsync(dir);
-      ::close(dir);
+    const int folder = ::open(folderOf(to).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folder >= 0) {
+      ::fsync(folder);
+      ::close(folder);
     }
   }
+  void remove(const std::string& name) noexcept override { ::unlink(name.c_str()); }
 };
 
 }  // namespace
+
+// Native tests only, where the code page is taken to be Latin-1, which every byte is a
+// character of.
+std::string utf8From(std::string_view text, Encoding encoding) {
+  if (encoding == Encoding::Utf8) return std::string(text);
+  std::string utf8;
+  const size_t unit = unitSize(encoding);
+  for (size_t at = 0; at + unit <= text.size(); at += unit) {
+    char32_t c = unitAt(text, at, encoding);
+    const char32_t next = at + 2 * unit <= text.size() ? unitAt(text, at + unit, encoding) : 0;
+    if (c >= 0xD800 && c < 0xDC00 && next >= 0xDC00 && next < 0xE000) {
+      c = 0x10000 + ((c - 0xD800) << 10) + (next - 0xDC00);
+      at += unit;
+    } else if (c >= 0xD800 && c < 0xE000) {
+      c = 0xFFFD;
+    }
+    const int extra = c < 0x80 ? 0 : c < 0x800 ? 1 : c < 0x10000 ? 2 : 3;
+    utf8 += static_cast<char>((0xF0E0C000u >> 8 * extra & 0xFF) | c >> 6 * extra);
+    for (int i = extra - 1; i >= 0; --i) utf8 += static_cast<char>(0x80 | (c >> 6 * i & 0x3F));
+  }
+  return utf8;
+}
 
 FileSystem& machineFiles() {
   static MachineFiles files;

@@ -1,150 +1,202 @@
-// The machine's files for the Windows program.
-#include "settingsfile/Files_win.h"
-
+// The machine's files for the Windows program. Every name goes to the system as a full path
+// with the \\?\ prefix, so that a game folder of any length works, whatever the system's
+// limit for plain paths.
 #include <windows.h>
 
 #include <string>
 
 #include "settingsfile/Files.h"
+#include "win32/Helpers_win.h"
 
 namespace settingsfile {
 
-std::wstring widen(const std::string& text) {
-  std::wstring wide(text.size(), L'\0');
-  const int size = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()),
-                                       wide.data(), static_cast<int>(wide.size()));
-  wide.resize(size > 0 ? size : 0);
-  return wide;
-}
-
 namespace {
 
-std::string reasonFor(DWORD code) {
-  char text[512];
-  DWORD size = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-                              code, 0, text, sizeof text, nullptr);
-  while (size > 0 && (text[size - 1] == '\r' || text[size - 1] == '\n' || text[size - 1] == ' ')) {
-    --size;
+using win32::UniqueHandle;
+
+FileError failure(const std::string& name, const char* action, DWORD code = GetLastError()) {
+  FileError::Kind kind = FileError::Kind::Other;
+  switch (code) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+      kind = FileError::Kind::NotFound;
+      break;
+    case ERROR_ACCESS_DENIED:
+    case ERROR_WRITE_PROTECT:
+      kind = FileError::Kind::AccessDenied;
+      break;
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION:
+      kind = FileError::Kind::InUse;
+      break;
   }
-  if (size == 0) return "system error " + std::to_string(code) + ".";
-  return std::string(text, size);
+  return FileError(name, action, win32::systemReason(code), kind);
 }
 
-FileError failure(const std::string& name, const char* action) {
-  const DWORD code = GetLastError();
-  const bool missing = code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND;
-  return FileError(name, action, reasonFor(code),
-                   missing ? FileError::Kind::NotFound : FileError::Kind::Other);
+// A name as the player should read it: without the prefix that lifts the length limit.
+std::string shown(std::wstring path) {
+  if (path.starts_with(L"\\\\?\\UNC\\")) {
+    path.replace(0, 8, L"\\\\");
+  } else if (path.starts_with(L"\\\\?\\")) {
+    path.erase(0, 4);
+  }
+  return win32::narrow(path);
 }
 
-// ReplaceFileW under Wine refuses relative names, and Windows documents none.
-std::wstring fullPath(const std::string& name) {
-  const std::wstring relative = widen(name);
-  std::wstring full(MAX_PATH, L'\0');
-  for (;;) {
-    const DWORD size =
-        GetFullPathNameW(relative.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
-    if (size == 0) throw failure(name, "replaced");
-    if (size < full.size()) {
-      full.resize(size);
-      return full;
-    }
-    full.resize(size);
+// The full \\?\ path of a name relative to the current directory, or of a full one.
+std::wstring systemPath(const std::string& name) {
+  std::wstring path = win32::widen(name);
+  if (path.starts_with(L"\\\\?\\")) return path;
+  std::wstring full;
+  for (DWORD size = 0;;) {
+    const DWORD needed = GetFullPathNameW(path.c_str(), size, full.data(), nullptr);
+    if (needed == 0) throw failure(name, "found");
+    full.resize(needed);
+    if (needed < size) break;
+    size = needed;
+  }
+  if (full.starts_with(L"\\\\")) {
+    full.replace(0, 2, L"\\\\?\\UNC\\");  // \\server\share
+  } else {
+    full.insert(0, L"\\\\?\\");
+  }
+  return full;
+}
+
+UniqueHandle openFile(const std::string& name, DWORD access, DWORD sharing, DWORD creation,
+                      DWORD flags, const char* action) {
+  UniqueHandle file = win32::ownFile(
+      CreateFileW(systemPath(name).c_str(), access, sharing, nullptr, creation, flags, nullptr));
+  if (!file) throw failure(name, action);
+  return file;
+}
+
+// Where a file or folder really is, every link on the way followed.
+std::wstring finalPath(const std::string& name, DWORD flags) {
+  const UniqueHandle file =
+      openFile(name, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, OPEN_EXISTING,
+               flags, "read");
+  std::wstring path;
+  for (DWORD size = 0;;) {
+    const DWORD needed = GetFinalPathNameByHandleW(file.get(), path.data(), size, 0);
+    if (needed == 0) throw failure(name, "read");
+    path.resize(needed);
+    if (needed < size) return path;
+    size = needed;
   }
 }
 
-class FileHandle {
+class FileSource final : public ByteSource {
  public:
-  FileHandle(HANDLE handle, std::string name) : handle_(handle), name_(std::move(name)) {}
-  FileHandle(const FileHandle&) = delete;
-  FileHandle& operator=(const FileHandle&) = delete;
-  ~FileHandle() {
-    if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
-  }
-
- protected:
-  HANDLE handle_;
-  std::string name_;
-};
-
-class FileSource final : public ByteSource, FileHandle {
- public:
-  using FileHandle::FileHandle;
+  FileSource(UniqueHandle file, std::string name)
+      : file_(std::move(file)), name_(std::move(name)) {}
   size_t read(char* buffer, size_t capacity) override {
     DWORD got = 0;
     const DWORD want = capacity > MAXDWORD ? MAXDWORD : static_cast<DWORD>(capacity);
-    if (!ReadFile(handle_, buffer, want, &got, nullptr)) throw failure(name_, "read");
+    if (!ReadFile(file_.get(), buffer, want, &got, nullptr)) throw failure(name_, "read");
     return got;
   }
+
+ private:
+  UniqueHandle file_;
+  std::string name_;
 };
 
-class FileSink final : public ByteSink, FileHandle {
+class FileSink final : public ByteSink {
  public:
-  using FileHandle::FileHandle;
+  FileSink(UniqueHandle file, std::string name) : file_(std::move(file)), name_(std::move(name)) {}
   void write(const char* data, size_t size) override {
     while (size > 0) {
       const DWORD want = size > MAXDWORD ? MAXDWORD : static_cast<DWORD>(size);
       DWORD put = 0;
-      if (!WriteFile(handle_, data, want, &put, nullptr)) throw failure(name_, "written");
+      if (!WriteFile(file_.get(), data, want, &put, nullptr)) throw failure(name_, "written");
       data += put;
       size -= put;
     }
   }
   void flushToDisk() override {
-    if (!FlushFileBuffers(handle_)) throw failure(name_, "written");
+    if (!FlushFileBuffers(file_.get())) throw failure(name_, "written");
   }
   void close() override {
-    const HANDLE handle = handle_;
-    handle_ = INVALID_HANDLE_VALUE;
-    if (!CloseHandle(handle)) throw failure(name_, "written");
+    if (!CloseHandle(file_.release())) throw failure(name_, "written");
   }
+
+ private:
+  UniqueHandle file_;
+  std::string name_;
 };
 
 class MachineFiles final : public FileSystem {
  public:
   std::unique_ptr<ByteSource> openForReading(const std::string& name) override {
-    const HANDLE handle = CreateFileW(widen(name).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                      OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-    if (handle == INVALID_HANDLE_VALUE) throw failure(name, "read");
-    return std::make_unique<FileSource>(handle, name);
+    return std::make_unique<FileSource>(openFile(name, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING,
+                                                 FILE_FLAG_SEQUENTIAL_SCAN, "read"),
+                                        name);
   }
   std::unique_ptr<ByteSink> openForWriting(const std::string& name) override {
-    const HANDLE handle = CreateFileW(widen(name).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                                      CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (handle == INVALID_HANDLE_VALUE) throw failure(name, "written");
-    return std::make_unique<FileSink>(handle, name);
+    return std::make_unique<FileSink>(openFile(name, GENERIC_WRITE, FILE_SHARE_READ, CREATE_ALWAYS,
+                                               FILE_ATTRIBUTE_NORMAL, "written"),
+                                      name);
+  }
+  std::optional<std::string> linkTarget(const std::string& name) override {
+    // Wine shows a Unix symbolic link as a plain file, with no reparse point attribute, so a
+    // link is told by where the file really is: anywhere but in the current folder under its
+    // own name. Opening follows links; the final path says where to.
+    const std::wstring file = finalPath(name, 0);
+    std::wstring here = finalPath(".", FILE_FLAG_BACKUP_SEMANTICS);
+    if (!here.ends_with(L'\\')) here += L'\\';  // all but a drive's root folder
+    here += win32::widen(name);
+    if (CompareStringOrdinal(file.c_str(), -1, here.c_str(), -1, TRUE) == CSTR_EQUAL) {
+      return std::nullopt;
+    }
+    return shown(file);
+  }
+  void takeAttributes(const std::string& file, const std::string& original) override {
+    constexpr DWORD kKept = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE;
+    const DWORD attributes = GetFileAttributesW(systemPath(original).c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) throw failure(original, "replaced");
+    // Windows refuses to replace a read-only file, but Wine run as root does not.
+    if (attributes & FILE_ATTRIBUTE_READONLY) {
+      throw FileError(original, "replaced", win32::systemReason(ERROR_ACCESS_DENIED),
+                      FileError::Kind::ReadOnly);
+    }
+    const DWORD kept = attributes & kKept;
+    if (!SetFileAttributesW(systemPath(file).c_str(), kept ? kept : FILE_ATTRIBUTE_NORMAL)) {
+      throw failure(file, "written");
+    }
   }
   void replace(const std::string& from, const std::string& to) override {
-    // Wine's ReplaceFileW makes an empty scratch file beside the target before it moves the
-    // target aside, and leaves it in the game folder when the move fails, as it does while
-    // the game holds setup.ini without letting others delete it. So ask for the access
-    // that move needs first.
-    const std::wstring target = fullPath(to);
-    const HANDLE probe =
-        CreateFileW(target.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (probe == INVALID_HANDLE_VALUE) throw failure(to, "replaced");
-    { const FileHandle closedAtOnce(probe, to); }
-    // ReplaceFileW keeps the replaced file's security and attributes, and refuses a
-    // read-only setup.ini as the game's owner would expect.
-    const std::wstring source = fullPath(from);
-    if (ReplaceFileW(target.c_str(), source.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS,
-                     nullptr, nullptr)) {
-      return;
-    }
-    // This error, with no backup name, means the old file is already gone and only the
-    // rename of the new one failed: finish that rename rather than leave no setup.ini.
-    if (GetLastError() != ERROR_UNABLE_TO_MOVE_REPLACEMENT ||
-        !MoveFileExW(source.c_str(), target.c_str(),
+    // One rename that replaces its target: on NTFS and under Wine (one rename(2)) there is no
+    // moment without the target. ReplaceFileW is not that under Wine: it moves the target
+    // aside, deletes it and only then renames, and it cannot take long paths.
+    if (!MoveFileExW(systemPath(from).c_str(), systemPath(to).c_str(),
                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
       throw failure(to, "replaced");
+    }
+  }
+  void remove(const std::string& name) noexcept override {
+    try {
+      DeleteFileW(systemPath(name).c_str());
+    } catch (...) {
     }
   }
 };
 
 }  // namespace
 
-std::string lastSystemReason() { return reasonFor(GetLastError()); }
+std::string utf8From(std::string_view text, Encoding encoding) {
+  std::wstring wide;
+  if (unitSize(encoding) == 2) {
+    for (size_t at = 0; at + 1 < text.size(); at += 2) wide += unitAt(text, at, encoding);
+  } else {
+    wide.resize(text.size());
+    const int size = MultiByteToWideChar(encoding == Encoding::Utf8 ? CP_UTF8 : CP_ACP, 0,
+                                         text.data(), static_cast<int>(text.size()), wide.data(),
+                                         static_cast<int>(wide.size()));
+    wide.resize(size > 0 ? size : 0);
+  }
+  return win32::narrow(wide);
+}
 
 FileSystem& machineFiles() {
   static MachineFiles files;

@@ -1,21 +1,36 @@
 #include "settingsfile/LoadSettings.h"
 
+#include <utility>
+
 #include "settingsfile/EntryReader.h"
 
 namespace settingsfile {
 
-InvalidSetting::InvalidSetting(size_t line, std::string_view text, const SettingKey& key)
-    : line_(line), text_(text), key_(key) {}
+namespace {
+
+// The line as a message can show it: a long one loses its middle, not the value at its end.
+std::string excerpt(std::string_view line, Encoding encoding) {
+  const size_t head = 60 * unitSize(encoding), tail = 20 * unitSize(encoding);
+  if (line.size() <= head + tail) return utf8From(line, encoding);
+  return utf8From(line.substr(0, head), encoding) + " ... " +
+         utf8From(line.substr(line.size() - tail), encoding);
+}
+
+}  // namespace
+
+InvalidSetting::InvalidSetting(size_t line, std::string excerpt, const SettingKey& key)
+    : line_(line), excerpt_(std::move(excerpt)), key_(key) {}
 
 void loadSettings(FileSystem& files, SettingsForm& form) {
   const auto source = files.openForReading(kSettingsFile);
   EntryReader reader(*source);
-  while (const auto entry = reader.nextStartingWith(kKeyStarts)) {
-    const SettingKey* key = matchKey(*entry);
+  const Encoding encoding = reader.encoding();
+  while (const auto entry = reader.next()) {
+    const SettingKey* key = matchKey(*entry, encoding);
     if (!key) continue;
-    const std::optional<int> value = valueDigit(*entry);
+    const std::optional<int> value = valueDigit(*entry, encoding);
     if (!value || (key->box && *value > kMaxCheckState)) {
-      throw InvalidSetting(reader.lineNumber(), *entry, *key);
+      throw InvalidSetting(reader.lineNumber(), excerpt(*entry, encoding), *key);
     }
     if (key->box) {
       form.setCheckState(*key->box, *value);

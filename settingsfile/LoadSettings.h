@@ -4,7 +4,6 @@
 #include <cstddef>
 #include <exception>
 #include <string>
-#include <string_view>
 
 #include "settingsfile/Files.h"
 #include "settingsfile/SettingKeys.h"
@@ -16,17 +15,18 @@ namespace settingsfile {
 // check box digit above 2.
 class InvalidSetting : public std::exception {
  public:
-  InvalidSetting(size_t line, std::string_view text, const SettingKey& key);
+  InvalidSetting(size_t line, std::string excerpt, const SettingKey& key);
 
   const char* what() const noexcept override { return "invalid value in setup.ini"; }
   size_t line() const { return line_; }
-  // The whole line as it stands in the file.
-  const std::string& text() const { return text_; }
+  // The line as UTF-8, whatever the file's encoding; a long one cut in its middle to its
+  // first 60 and last 20 characters, keeping the value at its end.
+  const std::string& excerpt() const { return excerpt_; }
   const SettingKey& key() const { return key_; }
 
  private:
   size_t line_;
-  std::string text_;
+  std::string excerpt_;
   const SettingKey& key_;
 };
 

@@ -6,14 +6,16 @@
 
 namespace settingsfile {
 
-// Rewrites setup.ini from a fresh read of it: each entry of the four keys is replaced
-// whole by the key, "=" and the control's value; every other entry is carried through
-// byte for byte, in order; every line ends in CR LF. A texture entry stays as it was when
-// no option is selected. No entry is ever added or removed.
+// Rewrites setup.ini from a fresh read of it, in its own encoding: each entry of the four
+// keys is replaced whole by the key, "=" and the control's value; every other entry is
+// carried through unit for unit, in order; every line ends in CR LF. A texture entry stays as
+// it was when no option is selected. No entry is ever added or removed.
 //
-// The new content goes to setup.tmp, reaches the disk, and then takes the place of
-// setup.ini in one atomic step; setup.tmp is left holding a copy of the new setup.ini.
-// Throws FileError; whenever it does, setup.ini holds its old content.
+// The new content goes to a scratch file beside the file that setup.ini is (or, when it is a
+// link, leads to), reaches the disk, takes that file's attributes and then its place in one
+// step, so a link stays a link. setup.tmp is then left holding a copy of the new setup.ini.
+// Throws FileError; whenever it does, setup.ini holds its old content. Afterwards setup.tmp,
+// and the scratch file beside a link's target, are either gone or a copy of setup.ini.
 void saveSettings(FileSystem& files, const SettingsForm& form);
 
 }  // namespace settingsfile

@@ -1,7 +1,6 @@
 #include "shell/Commands.h"
 
 #include <string>
-#include <string_view>
 
 #include "settingsfile/LoadSettings.h"
 #include "settingsfile/SaveSettings.h"
@@ -13,19 +12,9 @@ using settingsfile::InvalidSetting;
 
 namespace {
 
-// A line of the file as it can stand in a message box: control bytes other than tab (a NUL
-// would end the text) shown as '?', and a very long line cut in its middle, keeping the value
-// at its end.
-std::string quotable(std::string_view line) {
-  constexpr size_t kHead = 60, kTail = 20;
-  std::string text;
-  if (line.size() > kHead + kTail) {
-    text.assign(line.substr(0, kHead));
-    text += " ... ";
-    text.append(line.substr(line.size() - kTail));
-  } else {
-    text.assign(line);
-  }
+// A line of the file as it can stand in a message box: control characters other than tab (a
+// NUL would end the text) shown as '?'.
+std::string quotable(std::string text) {
   for (char& c : text) {
     if ((static_cast<unsigned char>(c) < 0x20 && c != '\t') || c == 0x7f) c = '?';
   }
@@ -37,9 +26,28 @@ std::string invalidSettingText(const InvalidSetting& error) {
   const char* allowed = error.key().box ? " must be 0, 1 or 2."
                                         : " must be a digit: 0 for High, 2 for Medium, 4 for Low.";
   return "setup.ini, line " + std::to_string(error.line()) +
-         ", holds a value this program cannot use:\n\n\"" + quotable(error.text()) +
+         ", holds a value this program cannot use:\n\n\"" + quotable(error.excerpt()) +
          "\"\n\nThe value of " + key + allowed +
          " Correct or remove this line in setup.ini, then start setup.exe again.";
+}
+
+// What the player can do about a file the system would not let the program use; empty when
+// there is nothing to suggest.
+std::string advice(const FileError& error) {
+  switch (error.kind()) {
+    case FileError::Kind::ReadOnly:
+      return error.file() + " is read-only: clear Read-only in its Properties.";
+    case FileError::Kind::AccessDenied:
+      return "Windows does not let setup.exe change the game's files, as when the game is "
+             "installed under Program Files: start setup.exe as administrator (right-click it, "
+             "then Run as administrator).";
+    case FileError::Kind::InUse:
+      return "Another program, perhaps the game, is using " + error.file() + ": close it.";
+    case FileError::Kind::NotFound:
+    case FileError::Kind::Other:
+      break;
+  }
+  return "";
 }
 
 }  // namespace
@@ -51,16 +59,18 @@ bool onLoad(settingsfile::FileSystem& files, settingsfile::SettingsForm& form, P
   } catch (const InvalidSetting& error) {
     platform.showMessage(invalidSettingText(error), "Invalid setting");
   } catch (const FileError& error) {
-    if (error.notFound()) {
+    if (error.kind() == FileError::Kind::NotFound) {
       platform.showMessage(
           "setup.ini file was not found. Make sure setup.exe and setup.ini are present in the "
           "game directory.",
           "Missing file!");
     } else {
-      platform.showMessage(std::string(error.what()) +
-                               "\n\nMake sure setup.ini is a file you may read, then start "
-                               "setup.exe again.",
-                           "Settings not read");
+      const std::string help = advice(error);
+      platform.showMessage(
+          std::string(error.what()) + "\n\n" +
+              (help.empty() ? "Make sure setup.ini is a file you may read." : help) +
+              " Then start setup.exe again.",
+          "Settings not read");
     }
   }
   return false;
@@ -71,9 +81,10 @@ AfterCommand onAccept(settingsfile::FileSystem& files, const settingsfile::Setti
   try {
     settingsfile::saveSettings(files, form);
   } catch (const FileError& error) {
-    platform.showMessage(std::string(error.what()) +
-                             "\n\nsetup.ini has not been changed. You can try Accept again, or "
-                             "Cancel to quit.",
+    const std::string help = advice(error);
+    platform.showMessage(std::string(error.what()) + "\n\nsetup.ini has not been changed. " +
+                             (help.empty() ? "" : help + " ") +
+                             "You can try Accept again, or Cancel to quit.",
                          "Settings not saved");
     return AfterCommand::KeepWindow;
   }

@@ -21,8 +21,7 @@ class Platform {
  public:
   virtual ~Platform() = default;
   // A modal message box with one OK button and no icon, in front of the window once the
-  // window is shown. Returns when the player dismisses it. Texts are in the system's 8-bit
-  // code page, the encoding of setup.ini, so that a line of the file can be quoted as is.
+  // window is shown. Returns when the player dismisses it. Texts are UTF-8.
   virtual void showMessage(const std::string& text, const std::string& title) = 0;
   // Starts the system's own text editor on `file`, found in the current directory, in a
   // normal window that takes the focus; returns without waiting for it. Throws

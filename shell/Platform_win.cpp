@@ -2,13 +2,11 @@
 
 #include <string>
 
-#include "settingsfile/Files.h"
-#include "settingsfile/Files_win.h"
-#include "shell/WinHandles_win.h"
+#include "win32/Helpers_win.h"
 
 namespace shell {
 
-using settingsfile::widen;
+using win32::widen;
 
 void WindowsPlatform::showMessage(const std::string& text, const std::string& title) {
   const HWND owner = window_ && IsWindowVisible(window_) ? window_ : nullptr;
@@ -19,11 +17,15 @@ void WindowsPlatform::openInTextEditor(const std::string& file) {
   // The editor is named by its full path: a bare "notepad.exe" is looked for in the
   // program's folder and the current one first, the game's folder, where anyone may have
   // dropped a program of that name.
-  wchar_t system[MAX_PATH];
-  const UINT size = GetSystemDirectoryW(system, MAX_PATH);
-  if (size == 0 || size >= MAX_PATH) throw SystemFailure(settingsfile::lastSystemReason());
-  const std::wstring editor = std::wstring(system, size) + L"\\notepad.exe";
-  std::wstring commandLine = L"\"" + editor + L"\" " + widen(file);
+  std::wstring editor(GetSystemDirectoryW(nullptr, 0), L'\0');
+  const UINT size = GetSystemDirectoryW(editor.data(), static_cast<UINT>(editor.size()));
+  if (size == 0 || size >= editor.size()) throw SystemFailure(win32::lastSystemReason());
+  editor.resize(size);
+  editor += L"\\notepad.exe";
+  std::wstring commandLine = L"\"";
+  commandLine += editor;
+  commandLine += L"\" ";
+  commandLine += widen(file);
 
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
@@ -32,9 +34,9 @@ void WindowsPlatform::openInTextEditor(const std::string& file) {
   PROCESS_INFORMATION started{};
   if (!CreateProcessW(editor.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
                       nullptr, &startup, &started)) {
-    throw SystemFailure(settingsfile::lastSystemReason());
+    throw SystemFailure(win32::lastSystemReason());
   }
-  UniqueHandle process(started.hProcess), thread(started.hThread);
+  win32::UniqueHandle process(started.hProcess), thread(started.hThread);
 }
 
 }  // namespace shell

@@ -6,7 +6,6 @@
 #include <exception>
 #include <numeric>
 
-#include "settingsfile/Files.h"
 #include "shell/Commands.h"
 #include "shell/Platform_win.h"
 #include "shell/resources/resource.h"
@@ -15,6 +14,9 @@ namespace shell {
 
 using settingsfile::CheckBox;
 using settingsfile::TextureOption;
+using win32::Font;
+using win32::Icon;
+using win32::newerFunction;
 
 namespace {
 
@@ -31,13 +33,6 @@ class InvalidCheckState : public std::exception {
 };
 
 int px(int twips, UINT dpi) { return MulDiv(twips, static_cast<int>(dpi), 1440); }
-
-// Functions of newer Windows versions, looked up so the program still starts on older ones.
-template <typename Function>
-Function newerFunction(const wchar_t* module, const char* name) {
-  return reinterpret_cast<Function>(
-      reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleW(module), name)));
-}
 
 UINT dpiOf(HWND window) {
   using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
@@ -120,13 +115,13 @@ frmSettings::frmSettings(HINSTANCE instance) : instance_(instance) {
   windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
   windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
   windowClass.lpszClassName = kWindowClass;
-  if (!RegisterClassExW(&windowClass)) throw SystemFailure(settingsfile::lastSystemReason());
+  if (!RegisterClassExW(&windowClass)) throw SystemFailure(win32::lastSystemReason());
 
   // Created hidden on the primary screen, where it will be centred, so that its DPI is
   // known before anything is sized.
   if (!CreateWindowExW(0, kWindowClass, kWindowCaption, kWindowStyle, 0, 0, 0, 0, nullptr, nullptr,
                        instance, this)) {
-    throw SystemFailure(settingsfile::lastSystemReason());
+    throw SystemFailure(win32::lastSystemReason());
   }
   createControls();
   addToolTips();
@@ -188,7 +183,7 @@ void frmSettings::createControls() {
     const HWND created = CreateWindowExW(
         0, windowClass, row.caption, style, 0, 0, 0, 0, window_,
         reinterpret_cast<HMENU>(static_cast<INT_PTR>(kFirstControlId + index)), instance_, nullptr);
-    if (!created) throw SystemFailure(settingsfile::lastSystemReason());
+    if (!created) throw SystemFailure(win32::lastSystemReason());
     controls_[index] = created;
   }
 }
@@ -197,7 +192,7 @@ void frmSettings::addToolTips() {
   toolTips_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
                               WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT, CW_USEDEFAULT,
                               CW_USEDEFAULT, CW_USEDEFAULT, window_, nullptr, instance_, nullptr);
-  if (!toolTips_) throw SystemFailure(settingsfile::lastSystemReason());
+  if (!toolTips_) throw SystemFailure(win32::lastSystemReason());
   for (int index = 0; index < kControlCount; ++index) {
     if (!kLayout[index].toolTip) continue;
     TOOLINFOW tool{};
@@ -313,7 +308,10 @@ LRESULT frmSettings::onMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 
 void frmSettings::onCommand(int id, int notification) {
   const int index = id - kFirstControlId;
-  if (notification != BN_CLICKED || index < 0 || index >= kControlCount) return;
+  // A click queued while a command's message is up reaches the window all the same: it must
+  // not start a second save inside the first.
+  if (notification != BN_CLICKED || index < 0 || index >= kControlCount || busy_) return;
+  busy_ = true;
   WindowsPlatform platform(window_);
   switch (static_cast<Control>(index)) {
     case Control::chkLighting:
@@ -335,6 +333,7 @@ void frmSettings::onCommand(int id, int notification) {
     default:
       break;
   }
+  busy_ = false;
 }
 
 // A click checks an unchecked box and unchecks a checked one. A greyed box becomes checked:

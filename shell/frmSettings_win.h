@@ -8,7 +8,7 @@
 
 #include "settingsfile/SettingsForm.h"
 #include "shell/Layout.h"
-#include "shell/WinHandles_win.h"
+#include "win32/Helpers_win.h"
 
 namespace shell {
 
@@ -46,14 +46,15 @@ class frmSettings final : public settingsfile::SettingsForm {
 
   HINSTANCE instance_;
   // The window class's icons: they must outlive the window.
-  Icon icon_;
-  Icon smallIcon_;
+  win32::Icon icon_;
+  win32::Icon smallIcon_;
   HWND window_ = nullptr;
   std::array<HWND, kControlCount> controls_{};
   HWND toolTips_ = nullptr;
-  Font font_;
-  Font frameFont_;
+  win32::Font font_;
+  win32::Font frameFont_;
   HWND lastFocus_ = nullptr;  // given back the focus when the window is activated again
+  bool busy_ = false;         // a command is running, and perhaps showing a message
 };
 
 }  // namespace shell

@@ -6,6 +6,7 @@
 #include "shell/Commands.h"
 #include "shell/Platform_win.h"
 #include "shell/frmSettings_win.h"
+#include "win32/Helpers_win.h"
 
 namespace {
 
@@ -15,8 +16,7 @@ void loadDllsFromSystemFolderOnly() {
   using SetDefaultDllDirectoriesFn = BOOL(WINAPI*)(DWORD);
   constexpr DWORD kSearchSystem32 = 0x00000800;  // LOAD_LIBRARY_SEARCH_SYSTEM32
   const auto setDefaultDllDirectories =
-      reinterpret_cast<SetDefaultDllDirectoriesFn>(reinterpret_cast<void (*)()>(
-          GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "SetDefaultDllDirectories")));
+      win32::newerFunction<SetDefaultDllDirectoriesFn>(L"kernel32.dll", "SetDefaultDllDirectories");
   if (setDefaultDllDirectories) setDefaultDllDirectories(kSearchSystem32);
 }
 

@@ -14,7 +14,7 @@ class Source : public settingsfile::ByteSource {
   Source(MemoryFiles& files, std::string name) : files_(files), name_(std::move(name)) {}
   size_t read(char* buffer, size_t capacity) override {
     files_.step("read", name_);
-    const std::string& content = files_.files[name_];
+    const std::string& content = files_.files.at(name_);
     const size_t size = std::min({capacity, files_.readChunk, content.size() - offset_});
     std::copy_n(content.data() + offset_, size, buffer);
     offset_ += size;
@@ -31,15 +31,14 @@ class Sink : public settingsfile::ByteSink {
  public:
   Sink(MemoryFiles& files, std::string name) : files_(files), name_(std::move(name)) {}
   void write(const char* data, size_t size) override {
-    try {
-      files_.step("write", name_);
-    } catch (const FileError&) {
-      files_.files[name_].append(data, size / 2);
-      throw;
-    }
-    files_.files[name_].append(data, size);
+    const bool fails = files_.fails("write", name_);
+    files_.files[name_].append(data, fails ? size / 2 : size);
+    if (fails) throw FileError(name_, "written", "injected fault");
   }
-  void flushToDisk() override { files_.step("flush", name_); }
+  void flushToDisk() override {
+    files_.step("flush", name_);
+    files_.onDisk[name_] = files_.files[name_].size();
+  }
   void close() override { files_.step("close", name_); }
 
  private:
@@ -56,30 +55,57 @@ void Form::setCheckState(CheckBox box, int state) {
   checks[static_cast<size_t>(box)] = state;
 }
 
-void MemoryFiles::step(const std::string& what, const std::string& name) {
-  if (++operations != failAt) return;
-  failed.push_back(what + " " + name);
-  throw FileError(name, "used", "injected fault");
+bool MemoryFiles::fails(const char* what, const std::string& name) {
+  if (++operations != failAt) return false;
+  failed = std::string(what) + " " + name;
+  return true;
+}
+
+void MemoryFiles::step(const char* what, const std::string& name) {
+  if (fails(what, name)) throw FileError(name, "used", "injected fault");
 }
 
 std::unique_ptr<settingsfile::ByteSource> MemoryFiles::openForReading(const std::string& name) {
   step("open", name);
-  if (!files.count(name)) {
-    throw FileError(name, "read", "no such file", FileError::Kind::NotFound);
-  }
-  return std::make_unique<Source>(*this, name);
+  const std::string file = links.count(name) ? links[name] : name;
+  if (!files.count(file)) throw FileError(name, "read", "no such file", FileError::Kind::NotFound);
+  return std::make_unique<Source>(*this, file);
 }
 
 std::unique_ptr<settingsfile::ByteSink> MemoryFiles::openForWriting(const std::string& name) {
   step("create", name);
   files[name].clear();
+  onDisk.erase(name);
   return std::make_unique<Sink>(*this, name);
+}
+
+std::optional<std::string> MemoryFiles::linkTarget(const std::string& name) {
+  step("resolve", name);
+  if (links.count(name)) return links[name];
+  return std::nullopt;
+}
+
+void MemoryFiles::takeAttributes(const std::string& file, const std::string& original) {
+  step("attributes", file);
+  if (attributes[original] & kReadOnly) {
+    throw FileError(original, "replaced", "read-only", FileError::Kind::ReadOnly);
+  }
+  attributes[file] = attributes[original];
 }
 
 void MemoryFiles::replace(const std::string& from, const std::string& to) {
   step("replace", to);
+  if (onDisk[from] != files.at(from).size()) {
+    throw std::logic_error(from + " replaced " + to + " before all of it was on the disk");
+  }
   files[to] = files.at(from);
+  attributes[to] = attributes[from];
   files.erase(from);
+  attributes.erase(from);
+}
+
+void MemoryFiles::remove(const std::string& name) noexcept {
+  if (!removeFails) files.erase(name);
 }
 
 }  // namespace standins

@@ -1,113 +1,128 @@
-// The window's handlers with stand-ins for the window, the files and the platform: what
-// the player is told in each case, and whether the window stays.
+// The window's handlers with stand-ins for the window, the files and the platform: what the
+// player is told in each case, and whether the window stays.
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
-#include "StandIns.h"
+#include "InMemory.h"
 #include "shell/Commands.h"
 
+using settingsfile::FileError;
 using shell::AfterCommand;
+using namespace std::string_literals;
 
 namespace {
 
-bool contains(const std::string& text, const std::string& part) {
-  return text.find(part) != std::string::npos;
-}
+// Records what the player is shown and which editors are started.
+class Platform : public shell::Platform {
+ public:
+  std::vector<std::string> messages;  // title, then text
+  std::vector<std::string> editorStarts;
+  bool editorFails = false;
+
+  void showMessage(const std::string& text, const std::string& title) override {
+    messages.push_back(title + "\n" + text);
+  }
+  void openInTextEditor(const std::string& file) override {
+    if (editorFails) throw shell::SystemFailure("The system cannot find the file specified.");
+    editorStarts.push_back(file);
+  }
+};
 
 TEST(Commands, LoadTellsWhatIsWrongWithSetupIni) {
-  {
+  const struct {
+    std::string file;  // "-": none
+    int failAt;
+    std::string shown;
+  } cases[] = {
+      {"-", 0,
+       "Missing file!\nsetup.ini file was not found. Make sure setup.exe and setup.ini are present "
+       "in the game directory."},
+      {"a=1\r\n\tdividetexturesize=1\0x\r\n"s, 0,
+       "Invalid setting\nsetup.ini, line 2, holds a value this program cannot use:\n\n"
+       "\"\tdividetexturesize=1?x\"\n\nThe value of dividetexturesize must be a digit: 0 for "
+       "High, 2 for Medium, 4 for Low. Correct or remove this line in setup.ini, then start "
+       "setup.exe again."},
+      {"producelogfiles=5", 0, "Invalid setting\nsetup.ini, line 1,"},
+      {"x=1\r\n", 2, "Settings not read\nsetup.ini could not be used: injected fault"},
+  };
+  for (const auto& c : cases) {
     standins::MemoryFiles files;
+    if (c.file != "-") files.files["setup.ini"] = c.file;
+    files.failAt = c.failAt;
     standins::Form form;
-    standins::Platform platform;
+    Platform platform;
     EXPECT_FALSE(shell::onLoad(files, form, platform));
     ASSERT_EQ(platform.messages.size(), 1u);
-    EXPECT_EQ(platform.messages[0].title, "Missing file!");
-    EXPECT_EQ(platform.messages[0].text,
-              "setup.ini file was not found. Make sure setup.exe and setup.ini are present in "
-              "the game directory.");
+    EXPECT_EQ(platform.messages[0].substr(0, c.shown.size()), c.shown);
   }
-  {
-    standins::MemoryFiles files;
-    files.files["setup.ini"] = "a=1\r\n\r\npostprocessing=5\r\n";
-    standins::Form form;
-    standins::Platform platform;
-    EXPECT_FALSE(shell::onLoad(files, form, platform));
-    ASSERT_EQ(platform.messages.size(), 1u);
-    EXPECT_EQ(platform.messages[0].title, "Invalid setting");
-    EXPECT_TRUE(contains(platform.messages[0].text, "line 3"));
-    EXPECT_TRUE(contains(platform.messages[0].text, "\"postprocessing=5\""));
-  }
-  {
-    standins::MemoryFiles files;
-    files.files["setup.ini"] = "x=1\r\n";
-    files.failAt = 2;
-    standins::Form form;
-    standins::Platform platform;
-    EXPECT_FALSE(shell::onLoad(files, form, platform));
-    ASSERT_EQ(platform.messages.size(), 1u);
-    EXPECT_NE(platform.messages[0].title, "Missing file!");
-    EXPECT_TRUE(contains(platform.messages[0].text, "setup.ini could not be"));
-    EXPECT_TRUE(contains(platform.messages[0].text, "injected fault"));
-  }
-  {
-    standins::MemoryFiles files;
-    files.files["setup.ini"] = "dynamiclighting=1\r\n";
-    standins::Form form;
-    standins::Platform platform;
-    EXPECT_TRUE(shell::onLoad(files, form, platform));
-    EXPECT_TRUE(platform.messages.empty());
-  }
-}
-
-TEST(Commands, AnInvalidLineIsQuotedSafelyHoweverLong) {
   standins::MemoryFiles files;
-  const std::string line = "\tdynamiclighting=" + std::string(100000, '\0') + "7";
-  files.files["setup.ini"] = line;
+  files.files["setup.ini"] = "producelogfiles=5";
   standins::Form form;
-  standins::Platform platform;
-  EXPECT_FALSE(shell::onLoad(files, form, platform));
-  ASSERT_EQ(platform.messages.size(), 1u);
-  const std::string& text = platform.messages[0].text;
-  EXPECT_LT(text.size(), 600u);
-  EXPECT_EQ(text.find('\0'), std::string::npos) << "a NUL would cut the message short";
-  EXPECT_TRUE(contains(text, "\"\tdynamiclighting=")) << "a tab is shown as it is: " << text;
-  EXPECT_TRUE(contains(text, "?7\"")) << "the value at the end of the line must show: " << text;
+  Platform platform;
+  shell::onLoad(files, form, platform);
+  EXPECT_NE(platform.messages[0].find("The value of producelogfiles must be 0, 1 or 2."),
+            std::string::npos);
 }
 
-TEST(Commands, AcceptConfirmsAndEndsOnlyWhenSaved) {
+// A file system whose replace is refused for the given reason.
+class Refusing : public standins::MemoryFiles {
+ public:
+  explicit Refusing(FileError::Kind kind) : kind_(kind) {}
+  void replace(const std::string&, const std::string& to) override {
+    throw FileError(to, "replaced", "Access is denied.", kind_);
+  }
+
+ private:
+  FileError::Kind kind_;
+};
+
+TEST(Commands, AcceptConfirmsAndEndsOnlyWhenSavedAndSaysWhatThePlayerCanDo) {
+  const struct {
+    FileError::Kind kind;
+    const char* advice;
+  } refusals[] = {
+      {FileError::Kind::ReadOnly, "setup.ini is read-only: clear Read-only in its Properties."},
+      {FileError::Kind::AccessDenied, "start setup.exe as administrator"},
+      {FileError::Kind::InUse, "Another program, perhaps the game, is using setup.ini: close it."},
+  };
+  for (const auto& refusal : refusals) {
+    Refusing files(refusal.kind);
+    files.files["setup.ini"] = "dynamiclighting=0\r\n";
+    standins::Form form;
+    form.checks[0] = 1;
+    Platform platform;
+    EXPECT_EQ(shell::onAccept(files, form, platform), AfterCommand::KeepWindow);
+    ASSERT_EQ(platform.messages.size(), 1u);
+    const std::string& shown = platform.messages[0];
+    EXPECT_EQ(shown.substr(0, shown.find(". ") + 1),
+              "Settings not saved\nsetup.ini could not be replaced: Access is denied.\n\nsetup.ini "
+              "has not been changed.");
+    EXPECT_NE(shown.find(refusal.advice), std::string::npos) << shown;
+    EXPECT_EQ(files.files["setup.ini"], "dynamiclighting=0\r\n");
+  }
+
   standins::MemoryFiles files;
   files.files["setup.ini"] = "dynamiclighting=0\r\n";
   standins::Form form;
   form.checks[0] = 1;
-  standins::Platform platform;
-
-  files.failAt = 2;  // creating setup.tmp
-  EXPECT_EQ(shell::onAccept(files, form, platform), AfterCommand::KeepWindow);
-  ASSERT_EQ(platform.messages.size(), 1u);
-  EXPECT_EQ(platform.messages[0].title, "Settings not saved");
-  EXPECT_TRUE(contains(platform.messages[0].text, "setup.tmp"));
-  EXPECT_TRUE(contains(platform.messages[0].text, "injected fault"));
-  EXPECT_EQ(files.files["setup.ini"], "dynamiclighting=0\r\n");
-
-  files.failAt = 0;  // the player tries again
+  Platform platform;
   EXPECT_EQ(shell::onAccept(files, form, platform), AfterCommand::EndProgram);
-  ASSERT_EQ(platform.messages.size(), 2u);
-  EXPECT_EQ(platform.messages[1].title, "Settings Saved");
-  EXPECT_EQ(platform.messages[1].text, "Settings saved successfully.");
+  EXPECT_EQ(platform.messages,
+            std::vector<std::string>{"Settings Saved\nSettings saved successfully."});
   EXPECT_EQ(files.files["setup.ini"], "dynamiclighting=1\r\n");
 }
 
 TEST(Commands, ViewLogOpensTheLogAndSaysSoWhenItCannot) {
-  standins::Platform platform;
+  Platform platform;
   shell::onViewLog(platform);
   EXPECT_EQ(platform.editorStarts, std::vector<std::string>{"KOLT-Game.log"});
   EXPECT_TRUE(platform.messages.empty());
-
   platform.editorFails = true;
   shell::onViewLog(platform);
   ASSERT_EQ(platform.messages.size(), 1u);
-  EXPECT_TRUE(contains(platform.messages[0].text, "cannot find the file")) << "the reason is lost";
+  EXPECT_NE(platform.messages[0].find("cannot find the file"), std::string::npos);
 }
 
 }  // namespace

@@ -1,0 +1,40 @@
+#include "win32/Helpers_win.h"
+
+namespace win32 {
+
+std::wstring widen(std::string_view utf8) {
+  std::wstring wide(utf8.size(), L'\0');
+  const int size = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()),
+                                       wide.data(), static_cast<int>(wide.size()));
+  wide.resize(size > 0 ? size : 0);
+  return wide;
+}
+
+std::string narrow(std::wstring_view wide) {
+  const int size = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()),
+                                       nullptr, 0, nullptr, nullptr);
+  std::string utf8(size > 0 ? size : 0, '\0');
+  WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), utf8.data(), size,
+                      nullptr, nullptr);
+  return utf8;
+}
+
+std::string systemReason(DWORD code) {
+  wchar_t* text = nullptr;
+  DWORD size = FormatMessageW(
+      FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_ALLOCATE_BUFFER,
+      nullptr, code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+  while (size > 0 &&
+         (text[size - 1] == L'\r' || text[size - 1] == L'\n' || text[size - 1] == L' ')) {
+    --size;
+  }
+  // The same to_string as the rest of the program uses, not a second one for DWORD.
+  std::string reason =
+      size > 0 ? narrow({text, size}) : "system error " + std::to_string(size_t{code}) + ".";
+  LocalFree(text);
+  return reason;
+}
+
+std::string lastSystemReason() { return systemReason(GetLastError()); }
+
+}  // namespace win32
