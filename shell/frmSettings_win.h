@@ -36,10 +36,16 @@ class frmSettings final : public settingsfile::SettingsForm {
   void onActivate(bool active);
   void onDpiChanged(UINT dpi, const RECT& suggested);
 
-  void createControls();
+  void makeFonts(UINT dpi);
+  HFONT fontOf(const ControlLayout& row) const;
+  // Creates every control in its place at `dpi`, with its font.
+  void createControls(UINT dpi);
+  // Made when first needed (see run()): the window shows sooner without them.
   void addToolTips();
-  // Places and sizes the window's client area and every control, and makes the fonts.
+  // Places every control again for `dpi`, with new fonts, and sizes the window to match.
   void layOut(UINT dpi);
+  // Sizes the window so that its client area is the layout's at `dpi`.
+  void sizeWindow(UINT dpi);
   void centre();
   void toggle(Control box);
   HWND control(Control name) const { return controls_[static_cast<int>(name)]; }
