@@ -87,27 +87,23 @@ stop_virtual_display() {
 }
 
 # setup.exe must stay one small file that runs on a bare Windows: at most 64 KiB, and importing
-# no DLL but Windows' own (no C++ or threads runtime beside it). Prints its size and imports;
-# fails when either is not so.
+# no DLL but Windows' own (no C++ or threads runtime beside it). Prints one line for each, in
+# the shape of scripts/bench's budgets; fails when either is over.
 SETUP_EXE_BUDGET=$((64 * 1024))
 WINDOWS_DLLS=" advapi32 comctl32 comdlg32 gdi32 kernel32 msvcrt ole32 oleaut32 shell32 shlwapi
   user32 uxtheme version "
 check_setup_exe() {
-  local exe=$1 size dll ok=0
+  local exe=$1 size dll dlls=() others=() ok=0 verdict=within
   size=$(stat -c %s "$exe")
-  if [ "$size" -le "$SETUP_EXE_BUDGET" ]; then
-    printf '  %-16s %6d bytes (budget %d)  within budget\n' "size" "$size" "$SETUP_EXE_BUDGET"
-  else
-    printf '  %-16s %6d bytes (budget %d)  OVER BUDGET\n' "size" "$size" "$SETUP_EXE_BUDGET"
-    ok=1
-  fi
+  [ "$size" -le "$SETUP_EXE_BUDGET" ] || { verdict=OVER; ok=1; }
+  printf 'size: %d bytes (budget %d) %s\n' "$size" "$SETUP_EXE_BUDGET" "$verdict"
   for dll in $(x86_64-w64-mingw32-objdump -p "$exe" | awk '/DLL Name:/ {print $3}'); do
-    if [[ "$WINDOWS_DLLS" == *" $(echo "${dll%.*}" | tr 'A-Z' 'a-z') "* ]]; then
-      printf '  %-16s %-12s Windows'"'"' own\n' "imports" "$dll"
-    else
-      printf '  %-16s %-12s NOT A WINDOWS DLL\n' "imports" "$dll"
-      ok=1
-    fi
+    dlls+=("$dll")
+    [[ "$WINDOWS_DLLS" == *" $(echo "${dll%.*}" | tr 'A-Z' 'a-z') "* ]] || others+=("$dll")
   done
+  verdict=within
+  [ ${#others[@]} -eq 0 ] || { verdict="OVER"; ok=1; }
+  printf 'imports: %s (budget Windows'"'"' own DLLs only%s) %s\n' "${dlls[*]}" \
+    "${others[*]:+; not: ${others[*]}}" "$verdict"
   return "$ok"
 }
