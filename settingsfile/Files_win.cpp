@@ -71,11 +71,34 @@ UniqueHandle openFile(const std::string& name, DWORD access, DWORD sharing, DWOR
   return file;
 }
 
-// Where a file or folder really is, every link on the way followed.
-std::wstring finalPath(const std::string& name, DWORD flags) {
-  const UniqueHandle file =
-      openFile(name, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, OPEN_EXISTING,
-               flags, "read");
+// Where a file or folder really is, every link on the way followed: its volume, and its path
+// within the volume. Unlike the whole final path, which Wine cannot give beyond MAX_PATH.
+struct Place {
+  DWORD volume;
+  std::wstring path;
+};
+
+Place placeOf(const std::string& name, DWORD flags) {
+  const UniqueHandle file = openFile(
+      name, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, OPEN_EXISTING, flags, "read");
+  BY_HANDLE_FILE_INFORMATION information;
+  if (!GetFileInformationByHandle(file.get(), &information)) throw failure(name, "read");
+  std::string buffer(sizeof(FILE_NAME_INFO) + 512, '\0');
+  const auto* named = reinterpret_cast<const FILE_NAME_INFO*>(buffer.data());
+  while (!GetFileInformationByHandleEx(file.get(), FileNameInfo, buffer.data(),
+                                       static_cast<DWORD>(buffer.size()))) {
+    if (GetLastError() != ERROR_MORE_DATA) throw failure(name, "read");
+    buffer.resize(sizeof(FILE_NAME_INFO) + named->FileNameLength);
+    named = reinterpret_cast<const FILE_NAME_INFO*>(buffer.data());
+  }
+  return {information.dwVolumeSerialNumber,
+          std::wstring(named->FileName, named->FileNameLength / sizeof(wchar_t))};
+}
+
+// The full path of a file, every link on the way followed.
+std::wstring finalPath(const std::string& name) {
+  const UniqueHandle file = openFile(
+      name, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, OPEN_EXISTING, 0, "read");
   std::wstring path;
   for (DWORD size = 0;;) {
     const DWORD needed = GetFinalPathNameByHandleW(file.get(), path.data(), size, 0);
@@ -141,15 +164,16 @@ class MachineFiles final : public FileSystem {
   std::optional<std::string> linkTarget(const std::string& name) override {
     // Wine shows a Unix symbolic link as a plain file, with no reparse point attribute, so a
     // link is told by where the file really is: anywhere but in the current folder under its
-    // own name. Opening follows links; the final path says where to.
-    const std::wstring file = finalPath(name, 0);
-    std::wstring here = finalPath(".", FILE_FLAG_BACKUP_SEMANTICS);
-    if (!here.ends_with(L'\\')) here += L'\\';  // all but a drive's root folder
-    here += win32::widen(name);
-    if (CompareStringOrdinal(file.c_str(), -1, here.c_str(), -1, TRUE) == CSTR_EQUAL) {
+    // own name. Opening follows links; the place of what was opened says where to.
+    const Place file = placeOf(name, 0), here = placeOf(".", FILE_FLAG_BACKUP_SEMANTICS);
+    std::wstring unlinked = here.path;
+    if (!unlinked.ends_with(L'\\')) unlinked += L'\\';  // all but a volume's root folder
+    unlinked += win32::widen(name);
+    if (file.volume == here.volume &&
+        CompareStringOrdinal(file.path.c_str(), -1, unlinked.c_str(), -1, TRUE) == CSTR_EQUAL) {
       return std::nullopt;
     }
-    return shown(file);
+    return shown(finalPath(name));
   }
   void takeAttributes(const std::string& file, const std::string& original) override {
     constexpr DWORD kKept = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE;

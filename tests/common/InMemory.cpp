@@ -9,50 +9,46 @@ using settingsfile::FileError;
 
 namespace {
 
-class Source : public settingsfile::ByteSource {
- public:
-  Source(MemoryFiles& files, std::string name) : files_(files), name_(std::move(name)) {}
+void step(MemoryFiles& files, const char* what, const std::string& name) {
+  if (files.fails(what, name)) throw FileError(name, "used", "injected fault");
+}
+
+struct Source : settingsfile::ByteSource {
+  MemoryFiles& files;
+  std::string name;
+  size_t offset = 0;
+  Source(MemoryFiles& files, std::string name) : files(files), name(std::move(name)) {}
   size_t read(char* buffer, size_t capacity) override {
-    files_.step("read", name_);
-    const std::string& content = files_.files.at(name_);
-    const size_t size = std::min({capacity, files_.readChunk, content.size() - offset_});
-    std::copy_n(content.data() + offset_, size, buffer);
-    offset_ += size;
+    step(files, "read", name);
+    const std::string& content = files.files.at(name);
+    const size_t size = std::min({capacity, files.readChunk, content.size() - offset});
+    std::copy_n(content.data() + offset, size, buffer);
+    offset += size;
     return size;
   }
-
- private:
-  MemoryFiles& files_;
-  std::string name_;
-  size_t offset_ = 0;
 };
 
-class Sink : public settingsfile::ByteSink {
- public:
-  Sink(MemoryFiles& files, std::string name) : files_(files), name_(std::move(name)) {}
+struct Sink : settingsfile::ByteSink {
+  MemoryFiles& files;
+  std::string name;
+  Sink(MemoryFiles& files, std::string name) : files(files), name(std::move(name)) {}
   void write(const char* data, size_t size) override {
-    const bool fails = files_.fails("write", name_);
-    files_.files[name_].append(data, fails ? size / 2 : size);
-    if (fails) throw FileError(name_, "written", "injected fault");
+    const bool fails = files.fails("write", name);
+    files.files[name].append(data, fails ? size / 2 : size);
+    if (fails) throw FileError(name, "written", "injected fault");
   }
   void flushToDisk() override {
-    files_.step("flush", name_);
-    files_.onDisk[name_] = files_.files[name_].size();
+    step(files, "flush", name);
+    files.onDisk[name] = files.files[name].size();
   }
-  void close() override { files_.step("close", name_); }
-
- private:
-  MemoryFiles& files_;
-  std::string name_;
+  void close() override { step(files, "close", name); }
 };
 
 }  // namespace
 
-void Form::setCheckState(CheckBox box, int state) {
-  if (state < 0 || state > settingsfile::kMaxCheckState) {
-    throw std::invalid_argument("check state " + std::to_string(state) + " reached the form");
-  }
-  checks[static_cast<size_t>(box)] = state;
+void Form::setCheckState(settingsfile::CheckBox box, int state) {
+  if (state < 0 || state > settingsfile::kMaxCheckState) throw std::invalid_argument("check state");
+  checks[static_cast<int>(box)] = state;
 }
 
 bool MemoryFiles::fails(const char* what, const std::string& name) {
@@ -61,43 +57,34 @@ bool MemoryFiles::fails(const char* what, const std::string& name) {
   return true;
 }
 
-void MemoryFiles::step(const char* what, const std::string& name) {
-  if (fails(what, name)) throw FileError(name, "used", "injected fault");
-}
-
 std::unique_ptr<settingsfile::ByteSource> MemoryFiles::openForReading(const std::string& name) {
-  step("open", name);
+  step(*this, "open", name);
   const std::string file = links.count(name) ? links[name] : name;
   if (!files.count(file)) throw FileError(name, "read", "no such file", FileError::Kind::NotFound);
   return std::make_unique<Source>(*this, file);
 }
 
 std::unique_ptr<settingsfile::ByteSink> MemoryFiles::openForWriting(const std::string& name) {
-  step("create", name);
+  step(*this, "create", name);
   files[name].clear();
   onDisk.erase(name);
   return std::make_unique<Sink>(*this, name);
 }
 
 std::optional<std::string> MemoryFiles::linkTarget(const std::string& name) {
-  step("resolve", name);
-  if (links.count(name)) return links[name];
-  return std::nullopt;
+  step(*this, "resolve", name);
+  return links.count(name) ? std::optional(links[name]) : std::nullopt;
 }
 
 void MemoryFiles::takeAttributes(const std::string& file, const std::string& original) {
-  step("attributes", file);
-  if (attributes[original] & kReadOnly) {
-    throw FileError(original, "replaced", "read-only", FileError::Kind::ReadOnly);
-  }
+  step(*this, "attributes", file);
   attributes[file] = attributes[original];
 }
 
 void MemoryFiles::replace(const std::string& from, const std::string& to) {
-  step("replace", to);
-  if (onDisk[from] != files.at(from).size()) {
-    throw std::logic_error(from + " replaced " + to + " before all of it was on the disk");
-  }
+  step(*this, "replace", to);
+  if (onDisk[from] != files.at(from).size())
+    throw std::logic_error(from + " replaced before all of it was on disk");
   files[to] = files.at(from);
   attributes[to] = attributes[from];
   files.erase(from);

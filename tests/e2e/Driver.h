@@ -1,133 +1,197 @@
 // Drives the real setup.exe from outside, as a UI-automation client would: scratch game
-// folders, the process, its windows and controls, its message boxes. Runs under Wine.
+// folders, the process, its windows, controls and message boxes, the keyboard and the mouse.
+// Runs under Wine.
 #pragma once
 
-#include <windows.h>
+// clang-format off
+#include <windows.h>  // first: the others need its types
+#include <commctrl.h>
+// clang-format on
+#include <gtest/gtest.h>
 
-#include <initializer_list>
-#include <map>
+#include <algorithm>
 #include <string>
 #include <vector>
 
 namespace e2e {
 
-// How long a test waits for the program to show something or to end.
-constexpr DWORD kPatience = 15000;
+using Names = std::vector<std::wstring>;
+constexpr DWORD kPatience = 15000;  // how long a test waits for the program to do something
 
-// An empty scratch game folder, removed with everything in it at the end.
-class GameFolder {
- public:
-  GameFolder();
-  ~GameFolder();
-  GameFolder(const GameFolder&) = delete;
-  GameFolder& operator=(const GameFolder&) = delete;
-
-  const std::wstring& path() const { return path_; }
-  std::wstring pathOf(const std::wstring& name) const { return path_ + L"\\" + name; }
-  void write(const std::wstring& name, const std::string& bytes) const;
-  // The file's bytes; fails the test when it cannot be read.
-  std::string read(const std::wstring& name) const;
-  bool exists(const std::wstring& name) const;
-  // The names in the folder, sorted.
-  std::vector<std::wstring> names() const;
-
- private:
-  std::wstring path_;
-};
-
-struct MessageBoxView {
-  HWND window = nullptr;
-  std::wstring title;
-  std::wstring text;
-};
-
-// setup.exe, started in a game folder; killed at the end if it is still running.
-class SetupProcess {
- public:
-  explicit SetupProcess(const GameFolder& folder);
-  ~SetupProcess();
-  SetupProcess(const SetupProcess&) = delete;
-  SetupProcess& operator=(const SetupProcess&) = delete;
-
-  // The program's main window once it is visible, or null after kPatience.
-  HWND waitForWindow();
-  // The first message box the program shows, or an empty view after kPatience.
-  MessageBoxView waitForMessageBox();
-  // Whether the process ends within `patience`.
-  bool waitForExit(DWORD patience = kPatience);
-  // Every visible top-level window of the process.
-  std::vector<HWND> visibleWindows() const;
-
- private:
-  HANDLE process_ = nullptr;
-  DWORD processId_ = 0;
-};
-
-// The path of setup.exe under test, from the environment variable SETUP_EXE.
-std::wstring setupExe();
-
-std::wstring windowText(HWND window);
-std::wstring className(HWND window);
-// The child of `parent` of the given window class whose text is `caption`, or null.
-HWND findControl(HWND parent, const wchar_t* windowClass, const std::wstring& caption);
-// A button of `parent` by its caption; fails the test when there is none.
-HWND button(HWND parent, const std::wstring& caption);
-// BST_UNCHECKED, BST_CHECKED or BST_INDETERMINATE.
-int checkState(HWND button);
-// Which texture option the window shows selected: "Low", "Medium", "High" or "".
-std::wstring selectedOption(HWND window);
-// Clicks without waiting for what the click does: a message box it opens would block.
-void click(HWND button);
-// Presses OK on a message box.
-void dismiss(const MessageBoxView& box);
-// Clicks Accept, expects the confirmation, dismisses it and expects the program to end then,
-// not before.
-void acceptAndConfirm(SetupProcess& setup, HWND window);
-// Visible top-level windows of any process with exactly this title.
-std::vector<HWND> windowsTitled(const std::wstring& title);
-// Ends the process that owns `window`.
-void endProcessOf(HWND window);
-// Waits until `condition` holds, for at most `patience`.
 template <typename Condition>
 bool eventually(Condition condition, DWORD patience = kPatience) {
-  const DWORD start = GetTickCount();
-  while (!condition()) {
+  for (const DWORD start = GetTickCount(); !condition(); Sleep(20)) {
     if (GetTickCount() - start > patience) return false;
-    Sleep(20);
   }
   return true;
 }
 
-// The DPI the window is laid out for.
-UINT dpiOf(HWND window);
-// A control's rectangle in its window's client coordinates.
-RECT rectInClient(HWND control, HWND window);
-// The control that has the keyboard focus in the window's thread, or null.
-HWND focusedControl(HWND window);
-// Presses the keys together (Shift+Tab: {VK_SHIFT, VK_TAB}) and releases them, as a keyboard
-// does, with the window in front. Real input, not posted messages: a posted WM_KEYDOWN
-// leaves GetKeyState alone, so the window would never see Shift held.
-void pressKeys(HWND window, std::initializer_list<WORD> keys);
+inline std::wstring text(HWND window) {
+  wchar_t text[1024] = L"";
+  SendMessageTimeoutW(window, WM_GETTEXT, 1024, LPARAM(text), 0, kPatience, nullptr);
+  return text;
+}
 
-// A block of memory in the process of a window, for messages whose parameters point at
-// data: a pointer is passed on to another process as it is, not copied.
-class RemoteMemory {
- public:
-  RemoteMemory(HWND window, SIZE_T size);
-  ~RemoteMemory();
-  RemoteMemory(const RemoteMemory&) = delete;
-  RemoteMemory& operator=(const RemoteMemory&) = delete;
+inline DWORD processOf(HWND window) {
+  DWORD process = 0;
+  GetWindowThreadProcessId(window, &process);
+  return process;
+}
 
-  void* address(SIZE_T offset = 0) const { return static_cast<char*>(address_) + offset; }
-  void write(const void* data, SIZE_T size, SIZE_T offset = 0) const;
-  void read(void* data, SIZE_T size, SIZE_T offset = 0) const;
+// The visible top-level windows of a process (or of all) of a class (or of any).
+inline std::vector<HWND> windowsOf(DWORD process, const std::wstring& windowClass = L"") {
+  std::vector<HWND> all, found;
+  EnumWindows(
+      [](HWND window, LPARAM all) { return ((std::vector<HWND>*)all)->push_back(window), TRUE; },
+      LPARAM(&all));
+  for (const HWND window : all) {
+    wchar_t name[64] = L"";
+    GetClassNameW(window, name, 64);
+    if (IsWindowVisible(window) && (!process || processOf(window) == process) &&
+        (windowClass.empty() || name == windowClass)) {
+      found.push_back(window);
+    }
+  }
+  return found;
+}
 
- private:
-  HANDLE process_ = nullptr;
-  void* address_ = nullptr;
+// A new game folder whose path is `length` characters long, at least its own name's. Its files
+// go by \\?\ paths, which work whatever their length.
+struct GameFolder {
+  std::wstring path;
+  explicit GameFolder(size_t length = 0) {
+    static int count = 0;
+    wchar_t temp[MAX_PATH];
+    GetTempPathW(MAX_PATH, temp);
+    path = temp + std::to_wstring(GetTickCount()) + L"-" + std::to_wstring(++count);
+    CreateDirectoryW((L"\\\\?\\" + path).c_str(), nullptr);
+    while (length > path.size() + 1) {  // in names of 200 at most: a name has 255 at most
+      path += L"\\" + std::wstring(std::min<size_t>(200, length - path.size() - 1), L'g');
+      CreateDirectoryW((L"\\\\?\\" + path).c_str(), nullptr);
+    }
+  }
+  std::wstring operator/(const std::wstring& name) const {
+    return L"\\\\?\\" + path + L"\\" + name;
+  }
+  void write(const std::wstring& name, const std::string& bytes) const {
+    const HANDLE file =
+        CreateFileW((*this / name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    DWORD written = 0;
+    WriteFile(file, bytes.data(), DWORD(bytes.size()), &written, nullptr);
+    CloseHandle(file);
+    ASSERT_EQ(written, bytes.size()) << "cannot write " << testing::PrintToString(name);
+  }
+  std::string read(const std::wstring& name) const {  // empty when it cannot be read
+    std::string chunk(1 << 16, '\0'), bytes;
+    const HANDLE file =
+        CreateFileW((*this / name).c_str(), GENERIC_READ, 7, nullptr, OPEN_EXISTING, 0, nullptr);
+    for (DWORD got; ReadFile(file, chunk.data(), 1 << 16, &got, nullptr) && got;)
+      bytes.append(chunk, 0, got);
+    CloseHandle(file);
+    return bytes;
+  }
+  Names names() const {  // sorted
+    Names names;
+    WIN32_FIND_DATAW entry;
+    const HANDLE find = FindFirstFileW((*this / L"*").c_str(), &entry);
+    for (BOOL more = find != INVALID_HANDLE_VALUE; more; more = FindNextFileW(find, &entry)) {
+      if (entry.cFileName[0] != L'.') names.push_back(entry.cFileName);
+    }
+    FindClose(find);
+    return std::sort(names.begin(), names.end()), names;
+  }
 };
 
-// Each control of the window that has a tool tip, with the tool tip's text.
-std::map<HWND, std::wstring> toolTips(HWND window);
+// setup.exe (SETUP_EXE in the environment) started in a game folder; killed at the end.
+struct SetupProcess {
+  PROCESS_INFORMATION process{};
+  explicit SetupProcess(const GameFolder& folder) {
+    wchar_t exe[MAX_PATH] = L"setup.exe";
+    GetEnvironmentVariableW(L"SETUP_EXE", exe, MAX_PATH);
+    std::wstring commandLine = L"\"" + std::wstring(exe) + L"\"";
+    STARTUPINFOW startup{.cb = sizeof(STARTUPINFOW)};
+    EXPECT_TRUE(CreateProcessW(exe, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                               folder.path.c_str(), &startup, &process));
+  }
+  ~SetupProcess() {
+    kill();
+    CloseHandle(process.hProcess);
+    CloseHandle(process.hThread);
+  }
+  void kill() {
+    TerminateProcess(process.hProcess, 99) && WaitForSingleObject(process.hProcess, kPatience);
+  }
+  long waitForExit(DWORD patience = kPatience) {  // the exit code, or -1 while it runs
+    DWORD code = 0;
+    const bool ended = WaitForSingleObject(process.hProcess, patience) == WAIT_OBJECT_0;
+    return ended && GetExitCodeProcess(process.hProcess, &code) ? long(code) : -1;
+  }
+  size_t windows() const {  // tool tips aside
+    return windowsOf(process.dwProcessId).size() -
+           windowsOf(process.dwProcessId, TOOLTIPS_CLASSW).size();
+  }
+  HWND waitFor(const std::wstring& windowClass) {  // null after kPatience
+    std::vector<HWND> found;
+    eventually([&] { return !(found = windowsOf(process.dwProcessId, windowClass)).empty(); });
+    return found.empty() ? nullptr : found[0];
+  }
+  HWND window() { return waitFor(L"frmSettings"); }
+  // A message box's title and text, one line apart; its OK button then pressed, and the box gone.
+  std::wstring message() {
+    const HWND box = waitFor(L"#32770");
+    const std::wstring shown = text(box) + L"\n" + text(GetDlgItem(box, 0xFFFF));
+    PostMessageW(box, WM_COMMAND, IDOK, LPARAM(GetDlgItem(box, IDOK)));
+    EXPECT_TRUE(eventually([&] { return !IsWindowVisible(box); }));
+    return shown;
+  }
+};
+
+inline HWND control(HWND window, const std::wstring& caption) {
+  for (HWND child = GetWindow(window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+    if (text(child) == caption) return child;
+  }
+  ADD_FAILURE() << "no control " << testing::PrintToString(caption);
+  return nullptr;
+}
+
+inline int checkState(HWND button) {
+  DWORD_PTR state = 0;
+  SendMessageTimeoutW(button, BM_GETCHECK, 0, 0, 0, kPatience, &state);
+  return int(state);
+}
+
+// Posted, not sent: a message box that the click opens would block the sender.
+inline void click(HWND button) { PostMessageW(button, BM_CLICK, 0, 0); }
+
+// Real key presses, held together, with the window in front: posted ones would leave the
+// keyboard's state alone, and Shift+Tab would be Tab.
+inline void pressKeys(HWND window, std::initializer_list<WORD> keys) {
+  SetForegroundWindow(window);
+  std::vector<INPUT> inputs;
+  for (const WORD key : keys) inputs.push_back({INPUT_KEYBOARD, {.ki = {key, 0, 0, 0, 0}}});
+  for (auto key = std::rbegin(keys); key != std::rend(keys); ++key) {
+    inputs.push_back({INPUT_KEYBOARD, {.ki = {*key, 0, KEYEVENTF_KEYUP, 0, 0}}});
+  }
+  SendInput(UINT(inputs.size()), inputs.data(), sizeof(INPUT));
+}
+
+inline HWND focusedControl(HWND window) {
+  GUITHREADINFO thread{sizeof thread};
+  GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &thread);
+  return thread.hwndFocus;
+}
+
+// Sends a message whose lParam points at `data`, copied into the window's process first, and
+// copies what the window left there back.
+inline void sendWithData(HWND window, UINT message, void* data, SIZE_T size, WPARAM wParam = 0) {
+  const HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE,
+                                     FALSE, processOf(window));
+  void* const remote = VirtualAllocEx(process, nullptr, size, MEM_COMMIT, PAGE_READWRITE);
+  WriteProcessMemory(process, remote, data, size, nullptr);
+  SendMessageW(window, message, wParam, LPARAM(remote));
+  ReadProcessMemory(process, remote, data, size, nullptr);
+  VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+  CloseHandle(process);
+}
 
 }  // namespace e2e

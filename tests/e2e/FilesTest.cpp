@@ -1,0 +1,195 @@
+// setup.ini end to end, as only the real program on the real system shows it: Accept through
+// real clicks in every kind of game folder a player has (hidden and system attributes, a longer
+// setup.tmp left behind, a file Notepad saved as Unicode, a link, the longest paths); a save the
+// system refuses; a kill at each step of a save; and what the player is told when setup.ini
+// cannot be used.
+#include <string>
+
+#include "Driver.h"
+
+namespace e2e {
+namespace {
+
+using namespace std::string_literals;
+
+std::string utf16(std::string_view text) {
+  std::string bytes = "\xFF\xFE";
+  for (const char c : text) bytes += {c, '\0'};
+  return bytes;
+}
+
+// A symbolic link: under Wine, whose own call makes none, a Unix one.
+bool makeLink(const std::wstring& link, const std::wstring& target) {
+  const auto unixName = (char*(CDECL*)(const wchar_t*))(
+      GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name"));
+  if (!unixName) return CreateSymbolicLinkW(link.c_str(), target.c_str(), 2);
+  std::wstring command = L"/bin/ln -s";
+  for (const std::string name : {unixName(target.c_str()), unixName(link.c_str())}) {
+    command += L" \"" + std::wstring(name.begin(), name.end()) + L"\"";
+  }
+  STARTUPINFOW startup{.cb = sizeof(STARTUPINFOW)};
+  PROCESS_INFORMATION started{};
+  CreateProcessW(nullptr, command.data(), nullptr, nullptr, 0, 0, nullptr, nullptr, &startup,
+                 &started);
+  // Wine may tell a Unix program ended before it has.
+  return eventually([&] { return GetFileAttributesW(link.c_str()) != INVALID_FILE_ATTRIBUTES; },
+                    5000);
+}
+
+TEST(Accept, SavesTheWindowsValuesInEveryKindOfGameFolderAndConfirmsOnce) {
+  const struct {
+    const char* fault;
+    std::string before;
+    std::vector<std::wstring> clicks;
+    std::string after;
+    size_t pathLength = 0;  // of the game folder; 0: an ordinary one
+    bool linked = false;    // setup.ini is a link to a file in another folder
+  } cases[] = {
+      {"the player's changes are lost, other lines altered, a longer setup.tmp left behind "
+       "leaves its tail, or a second click saves again inside the first message",
+       "; hand-edited\r\nname=\"Kolt, the Brave\"\r\n\tdynamiclighting=1 \r\ndividetexturesize=2\n"
+       "caf\xe9=\xff\0x\rpostprocessing=2\r\n\r\nproducelogfiles=0"s,
+       {L"Dynamic Lighting", L"Post Processing", L"Low",
+        L"Enable log file in game folder to help identify problems."},
+       "; hand-edited\r\nname=\"Kolt, the Brave\"\r\ndynamiclighting=0\r\ndividetexturesize=4\r\n"
+       "caf\xe9=\xff\0x\r\npostprocessing=1\r\n\r\nproducelogfiles=1\r\n"s},
+      {"a file Notepad saved as Unicode is read as bytes and its line ends corrupted",
+       utf16("[Video]\r\ndynamiclighting=0\r\ndividetexturesize=4\r\n"),
+       {L"Dynamic Lighting", L"High"},
+       utf16("[Video]\r\ndynamiclighting=1\r\ndividetexturesize=0\r\n")},
+      {"a link becomes a plain file, or the file it leads to is moved in",
+       "dynamiclighting=0",
+       {L"Dynamic Lighting"},
+       "dynamiclighting=1\r\n",
+       0,
+       true},
+      {"a long game folder is refused", "dynamiclighting=0", {}, "dynamiclighting=0\r\n", 248},
+      {"the longest game folder is refused", "dynamiclighting=0", {}, "dynamiclighting=0\r\n", 258},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.fault);
+    const GameFolder elsewhere, folder(c.pathLength);
+    const GameFolder& real = c.linked ? elsewhere : folder;
+    real.write(L"setup.ini", c.before);
+    if (c.linked)
+      ASSERT_TRUE(makeLink((folder / L"setup.ini").substr(4), (real / L"setup.ini").substr(4)));
+    const DWORD kept = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+    SetFileAttributesW((real / L"setup.ini").c_str(), kept);
+    folder.write(L"setup.tmp", c.before + std::string(100, 'x'));
+    SetupProcess setup(folder);
+    const HWND window = setup.window();
+    for (const std::wstring& caption : c.clicks) click(control(window, caption));
+    click(control(window, L"Accept"));
+    setup.waitFor(L"#32770");
+    click(control(window, L"Accept"));
+    Sleep(500);
+    EXPECT_EQ(setup.windows(), 2u) << "a second message, or the window is gone";
+    EXPECT_EQ(setup.message(), L"Settings Saved\nSettings saved successfully.");
+    EXPECT_EQ(setup.waitForExit(), 0);
+    EXPECT_EQ(real.read(L"setup.ini"), c.after);
+    EXPECT_EQ(folder.read(L"setup.tmp"), c.after);
+    EXPECT_EQ(folder.names(), (Names{L"setup.ini", L"setup.tmp"}));
+    EXPECT_EQ(elsewhere.names(), c.linked ? Names{L"setup.ini"} : Names{});
+    EXPECT_EQ(GetFileAttributesW((real / L"setup.ini").c_str()) & kept, kept);
+  }
+}
+
+TEST(Accept, AReadOnlySetupIniIsRefusedSayingWhatToDoAndTheWindowGoesOnWithTheFocusBack) {
+  const GameFolder folder;
+  folder.write(L"setup.ini", "dynamiclighting=0");
+  SetFileAttributesW((folder / L"setup.ini").c_str(), FILE_ATTRIBUTE_READONLY);
+  const DWORD attributes = GetFileAttributesW((folder / L"setup.ini").c_str());
+  SetupProcess setup(folder);
+  const HWND window = setup.window();
+  click(control(window, L"Dynamic Lighting"));
+  click(control(window, L"Accept"));
+  const std::wstring message = setup.message();
+  for (const wchar_t* saying :
+       {L"Settings not saved\nsetup.ini could not be replaced: ",
+        L"\n\nsetup.ini has not been changed. setup.ini is read-only: clear Read-only "
+        L"in its Properties. You can try Accept again, or Cancel to quit."}) {
+    EXPECT_NE(message.find(saying), std::wstring::npos) << testing::PrintToString(message);
+  }
+  EXPECT_TRUE(eventually([&] { return focusedControl(window) == control(window, L"Accept"); }))
+      << "focus";
+  EXPECT_EQ(checkState(control(window, L"Dynamic Lighting")), BST_CHECKED);
+  EXPECT_EQ(folder.read(L"setup.ini"), "dynamiclighting=0");
+  EXPECT_EQ(folder.names(), Names{L"setup.ini"});
+  EXPECT_EQ(GetFileAttributesW((folder / L"setup.ini").c_str()), attributes);
+}
+
+// A save killed at each change of the folder's names leaves setup.ini old or new, whole, and
+// no file but setup.ini and setup.tmp.
+TEST(Accept, AKillAtAnyStepOfASaveLeavesSetupIniOldOrNew) {
+  std::string before;
+  while (before.size() < 20'000'000) before += "option" + std::to_string(before.size()) + "=1\r\n";
+  const std::string after = before + "dynamiclighting=1\r\n";
+  before += "dynamiclighting=0\r\n";
+  for (int kill = 1, completed = false; !completed; ++kill) {
+    SCOPED_TRACE(testing::Message() << "killed at change " << kill);
+    const GameFolder folder;
+    folder.write(L"setup.ini", before);
+    const HANDLE watch =
+        CreateFileW((folder / L"").c_str(), FILE_LIST_DIRECTORY, 7, nullptr, OPEN_EXISTING,
+                    FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OVERLAPPED, nullptr);
+    OVERLAPPED overlapped{.hEvent = CreateEventW(nullptr, FALSE, FALSE, nullptr)};
+    alignas(DWORD) char changes[4096];
+    const auto watchNext = [&] {
+      ReadDirectoryChangesW(watch, changes, sizeof changes, 0, FILE_NOTIFY_CHANGE_FILE_NAME,
+                            nullptr, &overlapped, 0);
+    };
+    SetupProcess setup(folder);
+    click(control(setup.window(), L"Dynamic Lighting"));
+    watchNext();
+    click(control(setup.window(), L"Accept"));
+    for (int seen = 0; seen < kill && !completed;) {
+      if (WaitForSingleObject(overlapped.hEvent, 50) != WAIT_OBJECT_0) {
+        completed = setup.windows() > 1;  // the confirmation: no change is left
+        continue;
+      }
+      DWORD size = 0;
+      GetOverlappedResult(watch, &overlapped, &size, FALSE);
+      for (DWORD at = 0; at < size; ++seen) {
+        const auto* change = (const FILE_NOTIFY_INFORMATION*)(changes + at);
+        const std::wstring name(change->FileName, change->FileNameLength / 2);
+        EXPECT_TRUE(name == L"setup.ini" || name == L"setup.tmp") << testing::PrintToString(name);
+        at = change->NextEntryOffset ? at + change->NextEntryOffset : size;
+      }
+      watchNext();
+    }
+    setup.kill();
+    CloseHandle(watch);
+    const std::string now = folder.read(L"setup.ini");
+    EXPECT_TRUE(now == before || now == after) << "setup.ini holds " << now.size() << " bytes";
+    for (const std::wstring& name : folder.names()) {
+      EXPECT_TRUE(name == L"setup.ini" || name == L"setup.tmp") << testing::PrintToString(name);
+      DeleteFileW((folder / name).c_str());  // 20 MB
+    }
+  }
+}
+
+TEST(Load, TellsWhatIsWrongWithSetupIniShowsNoWindowAndWritesNothing) {
+  for (const auto& [file, message] : std::vector<std::pair<std::string, std::wstring>>{
+           {"-",  // none
+            L"Missing file!\nsetup.ini file was not found. Make sure setup.exe and setup.ini are "
+            L"present in the game directory."},
+           {"a=1\r\n dividetexturesize=\0\r\n"s,  // a NUL would cut the message short
+            L"Invalid setting\nsetup.ini, line 2, holds a value this program cannot use:\n\n\" "
+            L"dividetexturesize=?\"\n\nThe value of dividetexturesize must be a digit: 0 for High, "
+            L"2 "
+            L"for Medium, 4 for Low. Correct or remove this line in setup.ini, then start "
+            L"setup.exe again."}}) {
+    const GameFolder folder;
+    if (file != "-") folder.write(L"setup.ini", file);
+    SetupProcess setup(folder);
+    setup.waitFor(L"#32770");
+    EXPECT_EQ(setup.windows(), 1u) << "the window showed behind the message";
+    EXPECT_EQ(setup.message(), message);
+    EXPECT_EQ(setup.waitForExit(), 1);
+    EXPECT_EQ(folder.names(), file == "-" ? Names{} : Names{L"setup.ini"});
+    EXPECT_EQ(folder.read(L"setup.ini"), file == "-" ? "" : file);
+  }
+}
+
+}  // namespace
+}  // namespace e2e
