@@ -23,8 +23,8 @@ need_packages() {
     "${missing[@]}" >/dev/null
 }
 
-# The Windows build configures its end-to-end tests too, which need GoogleTest's sources.
-BUILD_PACKAGES=(cmake make g++-mingw-w64-x86-64 googletest)
+# The end-to-end tests are built with GoogleTest from its sources.
+BUILD_PACKAGES=(cmake make g++-mingw-w64-x86-64 g++-mingw-w64-x86-64-posix googletest)
 WINE_PACKAGES=(wine wine64 fonts-wine xvfb)
 
 # Builds the Windows program and its end-to-end tests (or only the targets named) into
@@ -37,6 +37,26 @@ build_windows() {
   cmake --build "$ROOT/build/win" -j"$JOBS" "${targets[@]}"
   mkdir -p "$ROOT/dist"
   cp "$ROOT/build/win/setup.exe" "$ROOT/dist/setup.exe"
+}
+
+# A clean build of this checkout in a scratch folder must give dist/setup.exe byte for byte, so
+# that anyone can check a shipped setup.exe against the source it says it was built from.
+check_reproducible() {
+  local again="$ROOT/build/reproduce"
+  rm -rf "$again"
+  cmake -S "$ROOT" -B "$again" -DCMAKE_BUILD_TYPE=MinSizeRel \
+    -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-w64-x86_64.cmake" >/dev/null
+  cmake --build "$again" --target setup -j"$JOBS" >/dev/null
+  cmp "$again/setup.exe" "$ROOT/dist/setup.exe" &&
+    echo "  a second, clean build gives the same setup.exe: $(sha256sum <"$ROOT/dist/setup.exe" | cut -c1-64)"
+}
+
+# Builds the end-to-end tests into build/e2e: a project of their own, with the posix thread
+# model that GoogleTest needs.
+build_e2e_tests() {
+  cmake -S "$ROOT/tests/e2e" -B "$ROOT/build/e2e" -DCMAKE_BUILD_TYPE=Debug \
+    -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-w64-x86_64-posix.cmake" >/dev/null
+  cmake --build "$ROOT/build/e2e" -j"$JOBS"
 }
 
 # Prepares a Wine prefix in build/wine/<name> at the given DPI (empty: Wine's own), once,

@@ -10,6 +10,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -61,34 +64,23 @@ struct GameFolder {
   std::wstring path;
   explicit GameFolder(size_t length = 0) {
     static int count = 0;
-    wchar_t temp[MAX_PATH];
-    GetTempPathW(MAX_PATH, temp);
-    path = temp + std::to_wstring(GetTickCount()) + L"-" + std::to_wstring(++count);
-    CreateDirectoryW((L"\\\\?\\" + path).c_str(), nullptr);
+    path = std::filesystem::temp_directory_path() /
+           (std::to_wstring(GetTickCount()) + L"-" + std::to_wstring(++count));
     while (length > path.size() + 1) {  // in names of 200 at most: a name has 255 at most
       path += L"\\" + std::wstring(std::min<size_t>(200, length - path.size() - 1), L'g');
-      CreateDirectoryW((L"\\\\?\\" + path).c_str(), nullptr);
     }
+    std::filesystem::create_directories(L"\\\\?\\" + path);
   }
   std::wstring operator/(const std::wstring& name) const {
     return L"\\\\?\\" + path + L"\\" + name;
   }
   void write(const std::wstring& name, const std::string& bytes) const {
-    const HANDLE file =
-        CreateFileW((*this / name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    DWORD written = 0;
-    WriteFile(file, bytes.data(), DWORD(bytes.size()), &written, nullptr);
-    CloseHandle(file);
-    ASSERT_EQ(written, bytes.size()) << "cannot write " << testing::PrintToString(name);
+    std::ofstream(std::filesystem::path(*this / name), std::ios::binary) << bytes;
   }
   std::string read(const std::wstring& name) const {  // empty when it cannot be read
-    std::string chunk(1 << 16, '\0'), bytes;
-    const HANDLE file =
-        CreateFileW((*this / name).c_str(), GENERIC_READ, 7, nullptr, OPEN_EXISTING, 0, nullptr);
-    for (DWORD got; ReadFile(file, chunk.data(), 1 << 16, &got, nullptr) && got;)
-      bytes.append(chunk, 0, got);
-    CloseHandle(file);
-    return bytes;
+    std::stringstream bytes;
+    bytes << std::ifstream(std::filesystem::path(*this / name), std::ios::binary).rdbuf();
+    return bytes.str();
   }
   Names names() const {  // sorted
     Names names;
