@@ -14,6 +14,9 @@ namespace {
 
 using win32::UniqueHandle;
 
+// What a file written anew keeps of the one it replaces, besides the archive attribute.
+constexpr DWORD kRenewed = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+
 FileError failure(const std::string& name, const char* action, DWORD code = GetLastError()) {
   FileError::Kind kind = FileError::Kind::Other;
   switch (code) {
@@ -157,8 +160,12 @@ class MachineFiles final : public FileSystem {
                                         name);
   }
   std::unique_ptr<ByteSink> openForWriting(const std::string& name) override {
+    // Windows empties a hidden or system file only for a call that names those attributes, as
+    // a setup.tmp left by a save killed after it took setup.ini's attributes would have.
+    const DWORD old = GetFileAttributesW(systemPath(name).c_str());
+    const DWORD kept = old == INVALID_FILE_ATTRIBUTES ? 0 : old & kRenewed;
     return std::make_unique<FileSink>(openFile(name, GENERIC_WRITE, FILE_SHARE_READ, CREATE_ALWAYS,
-                                               FILE_ATTRIBUTE_NORMAL, "written"),
+                                               kept ? kept : FILE_ATTRIBUTE_NORMAL, "written"),
                                       name);
   }
   std::optional<std::string> linkTarget(const std::string& name) override {
@@ -176,7 +183,6 @@ class MachineFiles final : public FileSystem {
     return shown(finalPath(name));
   }
   void takeAttributes(const std::string& file, const std::string& original) override {
-    constexpr DWORD kKept = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE;
     const DWORD attributes = GetFileAttributesW(systemPath(original).c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) throw failure(original, "replaced");
     // Windows refuses to replace a read-only file, but Wine run as root does not.
@@ -184,7 +190,7 @@ class MachineFiles final : public FileSystem {
       throw FileError(original, "replaced", win32::systemReason(ERROR_ACCESS_DENIED),
                       FileError::Kind::ReadOnly);
     }
-    const DWORD kept = attributes & kKept;
+    const DWORD kept = attributes & (kRenewed | FILE_ATTRIBUTE_ARCHIVE);
     if (!SetFileAttributesW(systemPath(file).c_str(), kept ? kept : FILE_ATTRIBUTE_NORMAL)) {
       throw failure(file, "written");
     }
