@@ -401,6 +401,9 @@ void frmSettings::onDpiChanged(UINT dpi, const RECT& suggested) {
   layOut(dpi);
   SetWindowPos(window_, nullptr, suggested.left, suggested.top, 0, 0,
                SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  // Each control redraws where it now is, but what the old ones drew under the frame, which
+  // erases nothing inside it, would stay on the screen.
+  RedrawWindow(window_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
 void frmSettings::setCheckState(CheckBox box, int state) {
