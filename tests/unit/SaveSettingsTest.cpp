@@ -26,7 +26,7 @@ const standins::Form kLightingOn = [] {
 
 // Every operation of the save fails in turn, for setup.ini as a file and as a link.
 TEST(SaveSettings, NoFailureAtAnyStepLosesSetupIniOrLeavesAScratchFileThatLies) {
-  std::string before;
+  std::string before = "a=1\r\nb=" + std::string(100'000, 'z') + "\r\n";  // beyond any buffer
   for (int i = 0; i < 6000; ++i) before += "option" + std::to_string(i) + "=value\r\n";
   const std::string after = before + "dynamiclighting=1\r\n";
   before += "dynamiclighting=0\r\n";
