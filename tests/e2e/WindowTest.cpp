@@ -42,7 +42,8 @@ RECT place(HWND control) {  // in its window's client area
 }
 
 TEST_F(Window, IsLaidOutAsDesignedAtTheSystemsDpiAndAgainAtTwiceItTextAndAll) {
-  ASSERT_NO_FATAL_FAILURE(start("dividetexturesize=2\r\n"));
+  ASSERT_NO_FATAL_FAILURE(start("dividetexturesize=4\r\ndividetexturesize=2\r\n"));
+  EXPECT_EQ(checkState(get(L"Low")), BST_UNCHECKED) << "selecting Medium left Low selected";
   const int dpi = GetDpiForWindow(window_);
   ASSERT_EQ(dpi, _wtoi(_wgetenv(L"EXPECTED_DPI")
                            ? _wgetenv(L"EXPECTED_DPI")
@@ -145,6 +146,7 @@ TEST_F(Window, TabArrowsSpaceEnterEscapeClicksAndCancelDoWhatTheyShouldAndNothin
   pressKeys(window_, {VK_RETURN});
   pressKeys(window_, {VK_ESCAPE});
   EXPECT_EQ(checkState(get(L"Low")), BST_UNCHECKED) << "moving the focus selected an option";
+  EXPECT_EQ(checkState(get(L"Dynamic Lighting")), BST_INDETERMINATE) << "a key changed a box";
   const std::pair<WORD, const wchar_t*> arrows[] = {{VK_RIGHT, L"Medium"},
                                                     {VK_RIGHT, L"High"},
                                                     {VK_RIGHT, L"Low"},
