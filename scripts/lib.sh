@@ -104,6 +104,19 @@ start_virtual_display() {
 stop_virtual_display() {
   [ -n "${WINEPREFIX:-}" ] && wineserver -k 2>/dev/null || true
   [ -n "${XVFB_PID:-}" ] && kill "$XVFB_PID" 2>/dev/null || true
+  [ -z "${FULL_DISK:-}" ] || umount "$ROOT/build/full-disk" 2>/dev/null || true
+}
+
+# A fresh file system of 64 KiB, for the end-to-end test of a save to a full disk, named for
+# Windows in FULL_DISK; unmounted with the virtual display. Mounting needs root: without it
+# FULL_DISK stays unset and that test says it was skipped.
+make_full_disk() {
+  local dir="$ROOT/build/full-disk"
+  mkdir -p "$dir"
+  ! mountpoint -q "$dir" || umount "$dir"
+  [ "$(id -u)" -eq 0 ] && mount -t tmpfs -o size=64k full-disk "$dir" || return 0
+  FULL_DISK=$(winepath -w "$dir")
+  export FULL_DISK
 }
 
 # setup.exe must stay one small file that runs on a bare Windows: at most 64 KiB, and importing

@@ -51,12 +51,13 @@ void writeWhole(FileSystem& files, const std::string& from, const std::string& t
                 void (*write)(ByteSource&, ByteSink&, const SettingsForm*),
                 const SettingsForm* form = nullptr) {
   const auto source = files.openForReading(from);
-  const auto sink = files.openForWriting(to);
+  auto sink = files.openForWriting(to);
   try {
     write(*source, *sink, form);
     sink->flushToDisk();
     sink->close();
   } catch (...) {
+    sink.reset();  // Windows removes no file that is still open
     files.remove(to);
     throw;
   }

@@ -20,6 +20,7 @@ using settingsfile::FileError;
 struct Form : settingsfile::SettingsForm {
   std::array<int, 3> checks{};  // Lighting, Bloom, Log
   std::optional<settingsfile::TextureOption> selected;
+  explicit Form(std::array<int, 3> checks = {}) : checks(checks) {}
 
   void setCheckState(settingsfile::CheckBox box, int state) override { checks[int(box)] = state; }
   int checkState(settingsfile::CheckBox box) const override { return checks[int(box)]; }
@@ -40,6 +41,7 @@ struct MemoryFiles : settingsfile::FileSystem {
   std::map<std::string, std::string> links;  // name: the file it leads to
   std::map<std::string, int> attributes;     // carried over by a replacement
   std::map<std::string, size_t> onDisk;      // how much of each file a flush has made durable
+  std::map<std::string, int> handles;        // open ones: as on Windows, they are not removed
   int failAt = 0, operations = 0;
   std::string failed;    // what was made to fail, e.g. "write setup.tmp"
   size_t readChunk = 7;  // small, so lines straddle reads
@@ -57,7 +59,10 @@ struct MemoryFiles : settingsfile::FileSystem {
     MemoryFiles& files;
     std::string name;
     size_t offset = 0;
-    Open(MemoryFiles& files, std::string name) : files(files), name(std::move(name)) {}
+    Open(MemoryFiles& files, std::string name) : files(files), name(std::move(name)) {
+      ++files.handles[this->name];
+    }
+    ~Open() { --files.handles[name]; }
     size_t read(char* buffer, size_t capacity) override {
       files.step("read", name);
       const std::string& content = files.files[name];
@@ -102,7 +107,9 @@ struct MemoryFiles : settingsfile::FileSystem {
     files.erase(from);
     attributes.erase(from);
   }
-  void remove(const std::string& name) noexcept override { files.erase(name); }
+  void remove(const std::string& name) noexcept override {
+    if (!handles[name]) files.erase(name);
+  }
 };
 
 }  // namespace standins

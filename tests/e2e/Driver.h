@@ -12,7 +12,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -78,9 +78,9 @@ struct GameFolder {
     std::ofstream(std::filesystem::path(*this / name), std::ios::binary) << bytes;
   }
   std::string read(const std::wstring& name) const {  // empty when it cannot be read
-    std::stringstream bytes;
-    bytes << std::ifstream(std::filesystem::path(*this / name), std::ios::binary).rdbuf();
-    return bytes.str();
+    return {std::istreambuf_iterator(
+                std::ifstream(std::filesystem::path(*this / name), std::ios::binary).rdbuf()),
+            {}};
   }
   Names names() const {  // sorted
     Names names;

@@ -88,27 +88,37 @@ TEST(Accept, SavesTheWindowsValuesInEveryKindOfGameFolderAndConfirmsOnce) {
   }
 }
 
-TEST(Accept, AReadOnlySetupIniIsRefusedSayingWhatToDoAndTheWindowGoesOnWithTheFocusBack) {
-  const GameFolder folder;
-  folder.write(L"setup.ini", "dynamiclighting=0");
-  SetFileAttributesW((folder / L"setup.ini").c_str(), FILE_ATTRIBUTE_READONLY);
-  const DWORD attributes = GetFileAttributesW((folder / L"setup.ini").c_str());
-  SetupProcess setup(folder);
-  const HWND window = setup.window();
-  click(control(window, L"Dynamic Lighting"));
-  click(control(window, L"Accept"));
-  const std::wstring message = setup.message();  // the system's reason in the middle
-  EXPECT_TRUE(message.starts_with(L"Settings not saved\nsetup.ini could not be replaced: "));
-  EXPECT_TRUE(message.ends_with(
-      L"\n\nsetup.ini has not been changed. setup.ini is read-only: clear "
-      L"Read-only in its Properties. You can try Accept again, or Cancel to quit."))
-      << testing::PrintToString(message);
-  // The focus is given back to where it was before the message.
-  EXPECT_TRUE(eventually([&] { return focusedControl(window) == control(window, L"Accept"); }));
-  EXPECT_EQ(checkState(control(window, L"Dynamic Lighting")), BST_CHECKED);
-  EXPECT_EQ(folder.read(L"setup.ini"), "dynamiclighting=0");
-  EXPECT_EQ(folder.names(), Names{L"setup.ini"});
-  EXPECT_EQ(GetFileAttributesW((folder / L"setup.ini").c_str()), attributes);
+// A save the system refuses: setup.ini read-only, or the disk full (FULL_DISK names a small
+// file system with room for setup.ini only, which scripts/test makes). The player is told why
+// and what to do, nothing changes, and the window goes on.
+TEST(Accept, ARefusedSaveIsToldWithWhatToDoChangesNothingAndTheWindowGoesOnWithTheFocusBack) {
+  for (const bool full : {false, true}) {
+    GameFolder folder;
+    wchar_t disk[MAX_PATH] = L"";  // unset, the save succeeds and the test fails
+    if (full && GetEnvironmentVariableW(L"FULL_DISK", disk, MAX_PATH)) folder.path = disk;
+    const std::string before = "dynamiclighting=0\r\n" + std::string(40'000, ';');
+    folder.write(L"setup.ini", before);
+    if (!full) SetFileAttributesW((folder / L"setup.ini").c_str(), FILE_ATTRIBUTE_READONLY);
+    SetupProcess setup(folder);
+    const HWND window = setup.window();
+    click(control(window, L"Dynamic Lighting"));
+    click(control(window, L"Accept"));
+    std::wstring message = setup.message();
+    const size_t reason = message.find(L": ") + 2;  // the system's own words
+    message.erase(reason, message.find(L"\n\n") - reason);
+    EXPECT_EQ(
+        message,
+        L"Settings not saved\n"s +
+            (full ? L"setup.tmp could not be written: " : L"setup.ini could not be replaced: ") +
+            L"\n\nsetup.ini has not been changed. " +
+            (full ? L"" : L"setup.ini is read-only: clear Read-only in its Properties. ") +
+            L"You can try Accept again, or Cancel to quit.");
+    // The focus is given back to where it was before the message.
+    EXPECT_TRUE(eventually([&] { return focusedControl(window) == control(window, L"Accept"); }));
+    EXPECT_EQ(checkState(control(window, L"Dynamic Lighting")), BST_CHECKED);
+    EXPECT_EQ(folder.read(L"setup.ini"), before);
+    EXPECT_EQ(folder.names(), Names{L"setup.ini"}) << "a cut-off setup.tmp is left";
+  }
 }
 
 // A save killed at each change of the folder's names leaves setup.ini old or new, whole, and

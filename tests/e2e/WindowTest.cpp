@@ -45,9 +45,8 @@ TEST_F(Window, IsLaidOutAsDesignedAtTheSystemsDpiAndAgainAtTwiceItTextAndAll) {
   ASSERT_NO_FATAL_FAILURE(start("dividetexturesize=4\r\ndividetexturesize=2\r\n"));
   EXPECT_EQ(checkState(get(L"Low")), BST_UNCHECKED) << "selecting Medium left Low selected";
   const int dpi = GetDpiForWindow(window_);
-  ASSERT_EQ(dpi, _wtoi(_wgetenv(L"EXPECTED_DPI")
-                           ? _wgetenv(L"EXPECTED_DPI")
-                           : L"0"));  // EXPECTED_DPI names the DPI the prefix is meant to have
+  // EXPECTED_DPI names the DPI the prefix is meant to have.
+  ASSERT_EQ(dpi, _wtoi(_wgetenv(L"EXPECTED_DPI") ? _wgetenv(L"EXPECTED_DPI") : L"0"));
   const auto px = [&](int twips) { return MulDiv(twips, dpi, 1440); };
   RECT client, work, rect;
   GetClientRect(window_, &client);
@@ -137,8 +136,8 @@ TEST_F(Window, TabArrowsSpaceEnterEscapeClicksAndCancelDoWhatTheyShouldAndNothin
     EXPECT_EQ(focusAfter({VK_TAB}), stops[stop]);
   for (size_t stop = std::size(stops) - 1; stop-- > 0;)
     EXPECT_EQ(focusAfter({VK_SHIFT, VK_TAB}), stops[stop]);
-  for (const wchar_t* next :
-       {L"Post Processing", L"Low"}) {  // Enter and Escape on a box, an option
+  // Enter and Escape on a box, an option
+  for (const wchar_t* next : {L"Post Processing", L"Low"}) {
     pressKeys(window_, {VK_RETURN});
     pressKeys(window_, {VK_ESCAPE});
     ASSERT_EQ(focusAfter({VK_TAB}), next);
@@ -147,13 +146,9 @@ TEST_F(Window, TabArrowsSpaceEnterEscapeClicksAndCancelDoWhatTheyShouldAndNothin
   pressKeys(window_, {VK_ESCAPE});
   EXPECT_EQ(checkState(get(L"Low")), BST_UNCHECKED) << "moving the focus selected an option";
   EXPECT_EQ(checkState(get(L"Dynamic Lighting")), BST_INDETERMINATE) << "a key changed a box";
-  const std::pair<WORD, const wchar_t*> arrows[] = {{VK_RIGHT, L"Medium"},
-                                                    {VK_RIGHT, L"High"},
-                                                    {VK_RIGHT, L"Low"},
-                                                    {VK_LEFT, L"High"},
-                                                    {VK_UP, L"Medium"}};
-  for (const auto& [key, option] : arrows) {
-    EXPECT_EQ(focusAfter({key}), option);
+  const WORD arrows[] = {VK_RIGHT, VK_RIGHT, VK_RIGHT, VK_LEFT, VK_UP};
+  for (int i = 0; const wchar_t* option : {L"Medium", L"High", L"Low", L"High", L"Medium"}) {
+    EXPECT_EQ(focusAfter({arrows[i++]}), option);
     for (const wchar_t* each : {L"Low", L"Medium", L"High"})
       EXPECT_EQ(checkState(get(each)), each == option);
   }

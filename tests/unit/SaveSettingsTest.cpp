@@ -9,8 +9,8 @@
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <set>
-#include <sstream>
 #include <string>
 
 #include "InMemory.h"
@@ -18,11 +18,7 @@
 
 namespace {
 
-const standins::Form kLightingOn = [] {
-  standins::Form f;
-  f.checks = {1, 0, 0};
-  return f;
-}();
+const standins::Form kLightingOn({1, 0, 0});
 
 // Every operation of the save fails in turn, for setup.ini as a file and as a link.
 TEST(SaveSettings, NoFailureAtAnyStepLosesSetupIniOrLeavesAScratchFileThatLies) {
@@ -62,9 +58,7 @@ TEST(SaveSettings, NoFailureAtAnyStepLosesSetupIniOrLeavesAScratchFileThatLies) 
 }
 
 std::string content(const std::filesystem::path& file) {
-  std::stringstream bytes;
-  bytes << std::ifstream(file, std::ios::binary).rdbuf();
-  return bytes.str();
+  return {std::istreambuf_iterator(std::ifstream(file, std::ios::binary).rdbuf()), {}};
 }
 
 // The machine's own files, in a folder that the system reports every change of: the rename
