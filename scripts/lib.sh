@@ -7,6 +7,9 @@ JOBS=$(nproc 2>/dev/null || echo 2)
 
 say() { printf '\n== %s\n' "$*"; }
 
+# Runs a command as root: as it is when root already, else through sudo.
+as_root() { if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi; }
+
 # Installs those of the given Debian packages that are missing, and says which.
 need_packages() {
   local missing=() package
@@ -16,10 +19,8 @@ need_packages() {
   done
   [ ${#missing[@]} -eq 0 ] && return 0
   echo "Installing missing Debian packages: ${missing[*]}"
-  local sudo=()
-  [ "$(id -u)" -eq 0 ] || sudo=(sudo)
-  "${sudo[@]}" apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends \
+  as_root apt-get update -qq
+  as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends \
     "${missing[@]}" >/dev/null
 }
 
@@ -104,17 +105,17 @@ start_virtual_display() {
 stop_virtual_display() {
   [ -n "${WINEPREFIX:-}" ] && wineserver -k 2>/dev/null || true
   [ -n "${XVFB_PID:-}" ] && kill "$XVFB_PID" 2>/dev/null || true
-  [ -z "${FULL_DISK:-}" ] || umount "$ROOT/build/full-disk" 2>/dev/null || true
+  [ -z "${FULL_DISK:-}" ] || as_root umount "$ROOT/build/full-disk" 2>/dev/null || true
 }
 
 # A fresh file system of 64 KiB, for the end-to-end test of a save to a full disk, named for
-# Windows in FULL_DISK; unmounted with the virtual display. Mounting needs root: without it
-# FULL_DISK stays unset and that test says it was skipped.
+# Windows in FULL_DISK; unmounted with the virtual display. Mounting takes root, or sudo as for
+# the packages; where it fails, FULL_DISK stays unset and that test fails.
 make_full_disk() {
   local dir="$ROOT/build/full-disk"
   mkdir -p "$dir"
-  ! mountpoint -q "$dir" || umount "$dir"
-  [ "$(id -u)" -eq 0 ] && mount -t tmpfs -o size=64k full-disk "$dir" || return 0
+  ! mountpoint -q "$dir" || as_root umount "$dir"
+  as_root mount -t tmpfs -o size=64k full-disk "$dir" || return 0
   FULL_DISK=$(winepath -w "$dir")
   export FULL_DISK
 }

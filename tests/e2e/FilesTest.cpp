@@ -45,14 +45,13 @@ TEST(Accept, SavesTheWindowsValuesInEveryKindOfGameFolderAndConfirmsOnce) {
     size_t pathLength = 0;  // of the game folder; 0: an ordinary one
     bool linked = false;    // setup.ini is a link to a file in another folder
   } cases[] = {
-      {"the player's changes are lost, other lines altered, a longer setup.tmp left behind "
-       "leaves its tail, or a second click saves again inside the first message",
+      {"the player's changes are lost, a greyed box is written unchecked, other lines altered, a "
+       "longer setup.tmp left behind leaves its tail, or a second click saves inside the message",
        "; hand-edited\r\nname=\"Kolt, the Brave\"\r\n\tdynamiclighting=1 \r\ndividetexturesize=2\n"
        "caf\xe9=\xff\0x\rpostprocessing=2\r\n\r\nproducelogfiles=0"s,
-       {L"Dynamic Lighting", L"Post Processing", L"Low",
-        L"Enable log file in game folder to help identify problems."},
+       {L"Dynamic Lighting", L"Low", L"Enable log file in game folder to help identify problems."},
        "; hand-edited\r\nname=\"Kolt, the Brave\"\r\ndynamiclighting=0\r\ndividetexturesize=4\r\n"
-       "caf\xe9=\xff\0x\r\npostprocessing=1\r\n\r\nproducelogfiles=1\r\n"s},
+       "caf\xe9=\xff\0x\r\npostprocessing=2\r\n\r\nproducelogfiles=1\r\n"s},
       {"a file Notepad saved as Unicode is read as bytes and its line ends corrupted",
        utf16("[Video]\r\ndynamiclighting=0\r\ndividetexturesize=4\r\n"),
        {L"Dynamic Lighting", L"High"},

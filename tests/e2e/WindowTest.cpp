@@ -110,11 +110,15 @@ TEST_F(Window, ShowsEachControlsToolTipOnTheFirstHover) {
     RECT rect;
     GetWindowRect(get(caption), &rect);
     SetForegroundWindow(window_);
-    SetCursorPos(rect.left + 4, rect.top + 4);
     INPUT move{INPUT_MOUSE, {.mi = {1, 0, 0, MOUSEEVENTF_MOVE, 0, 0}}};
-    SendInput(1, &move, sizeof move);
     EXPECT_TRUE(eventually(
         [&] {
+          // Put on the control until it stays: on a new display Wine may move the pointer back
+          // to where the X server had it. (The program never moves it: this hides no fault.)
+          if (POINT at; GetCursorPos(&at) && (at.x != rect.left + 5 || at.y != rect.top + 4)) {
+            SetCursorPos(rect.left + 4, rect.top + 4);
+            SendInput(1, &move, sizeof move);
+          }
           TOOLINFOW tool{sizeof tool};
           for (const HWND tip : windowsOf(processOf(window_), TOOLTIPS_CLASSW)) {
             sendWithData(tip, TTM_GETCURRENTTOOLW, &tool, sizeof tool);
@@ -132,18 +136,16 @@ TEST_F(Window, TabArrowsSpaceEnterEscapeClicksAndCancelDoWhatTheyShouldAndNothin
       L"Dynamic Lighting", L"Post Processing", L"Low",      kLog,
       L"Accept",           L"Cancel",          L"View Log", L"Dynamic Lighting"};
   EXPECT_EQ(text(focusedControl(window_)), stops[0]) << "the first focus";
-  for (size_t stop = 1; stop < std::size(stops); ++stop)
-    EXPECT_EQ(focusAfter({VK_TAB}), stops[stop]);
+  for (const wchar_t* button : {L"Accept", L"Cancel", L"View Log"})  // none drawn as the default
+    EXPECT_FALSE(SendMessageW(get(button), WM_GETDLGCODE, 0, 0) & DLGC_DEFPUSHBUTTON);
+  for (size_t stop = 1; stop < std::size(stops); ++stop) {
+    pressKeys(window_, {VK_ESCAPE});                // presses nothing
+    if (stop < 5) pressKeys(window_, {VK_RETURN});  // nothing either, but on a push button
+    ASSERT_EQ(focusAfter({VK_TAB}), stops[stop]);
+  }
   for (size_t stop = std::size(stops) - 1; stop-- > 0;)
     EXPECT_EQ(focusAfter({VK_SHIFT, VK_TAB}), stops[stop]);
-  // Enter and Escape on a box, an option
-  for (const wchar_t* next : {L"Post Processing", L"Low"}) {
-    pressKeys(window_, {VK_RETURN});
-    pressKeys(window_, {VK_ESCAPE});
-    ASSERT_EQ(focusAfter({VK_TAB}), next);
-  }
-  pressKeys(window_, {VK_RETURN});
-  pressKeys(window_, {VK_ESCAPE});
+  for (const wchar_t* next : {L"Post Processing", L"Low"}) ASSERT_EQ(focusAfter({VK_TAB}), next);
   EXPECT_EQ(checkState(get(L"Low")), BST_UNCHECKED) << "moving the focus selected an option";
   EXPECT_EQ(checkState(get(L"Dynamic Lighting")), BST_INDETERMINATE) << "a key changed a box";
   const WORD arrows[] = {VK_RIGHT, VK_RIGHT, VK_RIGHT, VK_LEFT, VK_UP};
