@@ -82,8 +82,9 @@ struct Place {
 };
 
 Place placeOf(const std::string& name, DWORD flags) {
-  const UniqueHandle file = openFile(
-      name, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, OPEN_EXISTING, flags, "read");
+  const UniqueHandle file =
+      openFile(name, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, OPEN_EXISTING,
+               flags, "read");
   BY_HANDLE_FILE_INFORMATION information;
   if (!GetFileInformationByHandle(file.get(), &information)) throw failure(name, "read");
   std::string buffer(sizeof(FILE_NAME_INFO) + 512, '\0');
