@@ -1,7 +1,7 @@
 // The window's handlers with stand-ins for the window, the files and the platform: what the
-// player is told when the system refuses setup.ini, and whether the window stays. The messages
-// of a missing file, an unusable value, a saved file and a read-only one are checked end to end,
-// as a player sees them.
+// player is told when the system refuses setup.ini or the editor, and whether the window stays. The
+// messages of a missing file, an unusable value, a saved file and a read-only one are checked end
+// to end, as a player sees them.
 #include <gtest/gtest.h>
 
 #include "InMemory.h"
@@ -16,7 +16,7 @@ struct Platform : shell::Platform {
   void showMessage(const std::string& text, const std::string& title) override {
     shown += title + "\n" + text + "\n";
   }
-  void openInTextEditor(const std::string&) override {}
+  void openInTextEditor(const std::string&) override { throw shell::SystemFailure("No editor."); }
 };
 
 // Files whose every opening is refused for one reason.
@@ -27,7 +27,7 @@ struct Refusing : standins::MemoryFiles {
   }
 };
 
-TEST(Commands, ARefusedFileIsNamedWithTheReasonAndWhatThePlayerCanDo) {
+TEST(Commands, ARefusalIsToldWithTheReasonAndWhatThePlayerCanDo) {
   const std::string kDenied = "setup.ini could not be read: Access is denied.\n\n";
   for (const auto& [kind, advice] : std::vector<std::pair<FileError::Kind, std::string>>{
            {FileError::Kind::AccessDenied,
@@ -42,10 +42,13 @@ TEST(Commands, ARefusedFileIsNamedWithTheReasonAndWhatThePlayerCanDo) {
     Platform platform;
     EXPECT_FALSE(shell::onLoad(files, form, platform));
     EXPECT_EQ(shell::onAccept(files, form, platform), shell::AfterCommand::KeepWindow);
+    shell::onViewLog(platform);
     EXPECT_EQ(platform.shown, "Settings not read\n" + kDenied + advice +
                                   " Then start setup.exe again.\n" + "Settings not saved\n" +
                                   kDenied + "setup.ini has not been changed. " + advice +
-                                  " You can try Accept again, or Cancel to quit.\n");
+                                  " You can try Accept again, or Cancel to quit.\n" +
+                                  "View Log\nThe text editor could not be started to show "
+                                  "KOLT-Game.log: No editor.\n");
   }
 }
 
