@@ -67,6 +67,9 @@ build_e2e_tests() {
 use_wine_prefix() {
   local name=$1 dpi=$2 display=$3
   export WINEPREFIX="$ROOT/build/wine/$name" WINEARCH=win64 WINEDEBUG=-all
+  # English and its code page (1252) whatever the machine's language: the tests read texts
+  # that the system writes in it, and bytes of setup.ini that it decodes.
+  export LC_ALL=C.UTF-8
   # No prompts to download Wine's .NET and HTML engines: the program needs neither.
   export WINEDLLOVERRIDES="mscoree,mshtml="
   [ -f "$WINEPREFIX/.ready" ] && return 0

@@ -98,11 +98,8 @@ struct GameFolder {
 struct SetupProcess {
   PROCESS_INFORMATION process{};
   explicit SetupProcess(const GameFolder& folder) {
-    wchar_t exe[MAX_PATH] = L"setup.exe";
-    GetEnvironmentVariableW(L"SETUP_EXE", exe, MAX_PATH);
-    std::wstring commandLine = L"\"" + std::wstring(exe) + L"\"";
     STARTUPINFOW startup{.cb = sizeof(STARTUPINFOW)};
-    EXPECT_TRUE(CreateProcessW(exe, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+    EXPECT_TRUE(CreateProcessW(_wgetenv(L"SETUP_EXE"), nullptr, nullptr, nullptr, FALSE, 0, nullptr,
                                folder.path.c_str(), &startup, &process));
   }
   ~SetupProcess() {

@@ -4,6 +4,7 @@
 // system refuses; a kill at each step of a save; and what the player is told when setup.ini
 // cannot be used.
 #include <string>
+#include <thread>
 
 #include "Driver.h"
 
@@ -18,19 +19,17 @@ std::string utf16(std::string_view text) {
   return bytes;
 }
 
-// A symbolic link: under Wine, whose own call makes none, a Unix one.
-bool makeLink(const std::wstring& link, const std::wstring& target) {
-  const auto unixName = (char*(CDECL*)(const wchar_t*))(
-      GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name"));
-  if (!unixName) return CreateSymbolicLinkW(link.c_str(), target.c_str(), 2);
-  std::wstring command = L"/bin/ln -s";
-  for (const std::string name : {unixName(target.c_str()), unixName(link.c_str())}) {
-    command += L" \"" + std::wstring(name.begin(), name.end()) + L"\"";
-  }
+// setup.ini in `folder` made a symbolic link to the one in `target`, a folder beside it: under
+// Wine, whose own call makes none, a Unix one.
+bool makeLink(const GameFolder& folder, const GameFolder& target) {
+  const std::wstring link = folder / L"setup.ini";
+  std::wstring command = L"/bin/ln -s ../" + target.path.substr(target.path.rfind(L'\\') + 1) +
+                         L"/setup.ini setup.ini";
   STARTUPINFOW startup{.cb = sizeof(STARTUPINFOW)};
   PROCESS_INFORMATION started{};
-  CreateProcessW(nullptr, command.data(), nullptr, nullptr, 0, 0, nullptr, nullptr, &startup,
-                 &started);
+  if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, 0, 0, nullptr, folder.path.c_str(),
+                      &startup, &started))
+    return CreateSymbolicLinkW(link.c_str(), (target / L"setup.ini").c_str(), 2);
   // Wine may tell a Unix program ended before it has.
   return eventually([&] { return GetFileAttributesW(link.c_str()) != INVALID_FILE_ATTRIBUTES; },
                     5000);
@@ -64,8 +63,7 @@ TEST(Accept, SavesTheWindowsValuesInEveryKindOfGameFolderAndConfirmsOnce) {
     const GameFolder elsewhere, folder(c.pathLength);
     const GameFolder& real = c.linked ? elsewhere : folder;
     real.write(L"setup.ini", c.before);
-    if (c.linked)
-      ASSERT_TRUE(makeLink((folder / L"setup.ini").substr(4), (real / L"setup.ini").substr(4)));
+    if (c.linked) ASSERT_TRUE(makeLink(folder, elsewhere));
     const DWORD kept = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
     SetFileAttributesW((real / L"setup.ini").c_str(), kept);
     folder.write(L"setup.tmp", c.before + std::string(100, 'x'));
@@ -121,7 +119,7 @@ TEST(Accept, ARefusedSaveIsToldWithWhatToDoChangesNothingAndTheWindowGoesOnWithT
 }
 
 // A save killed at each change of the folder's names leaves setup.ini old or new, whole, and
-// no file but setup.ini and setup.tmp.
+// no file but setup.ini and setup.tmp; and at no moment is there no setup.ini.
 TEST(Accept, AKillAtAnyStepOfASaveLeavesSetupIniOldOrNew) {
   std::string before;
   while (before.size() < 20'000'000) before += "option" + std::to_string(before.size()) + "=1\r\n";
@@ -133,6 +131,11 @@ TEST(Accept, AKillAtAnyStepOfASaveLeavesSetupIniOldOrNew) {
     const HANDLE changes =
         FindFirstChangeNotificationW((folder / L"").c_str(), FALSE, FILE_NOTIFY_CHANGE_FILE_NAME);
     SetupProcess setup(folder);
+    bool gone = false;  // for a moment too short to be killed in, but not to be seen
+    std::jthread watch([&, ini = folder / L"setup.ini"] {
+      while (WaitForSingleObject(setup.process.hProcess, 0) == WAIT_TIMEOUT)
+        gone |= GetFileAttributesW(ini.c_str()) == INVALID_FILE_ATTRIBUTES;
+    });
     click(control(setup.window(), L"Dynamic Lighting"));
     click(control(setup.window(), L"Accept"));
     for (int seen = 0; seen < kill && !(completed = setup.windows() > 1);) {  // the confirmation
@@ -140,6 +143,8 @@ TEST(Accept, AKillAtAnyStepOfASaveLeavesSetupIniOldOrNew) {
         seen += FindNextChangeNotification(changes);
     }
     setup.kill();
+    watch.join();  // when setup.exe has ended
+    EXPECT_FALSE(gone) << "no setup.ini for a moment of the save";
     FindCloseChangeNotification(changes);
     const std::string now = folder.read(L"setup.ini");
     EXPECT_TRUE(now == before || now == after)
@@ -164,8 +169,11 @@ TEST(Load, TellsWhatIsWrongWithSetupIniShowsNoWindowAndWritesNothing) {
                 std::wstring(40, L'0') + L" ... " + std::wstring(17, L'0') +
                 L"\U0001F600x\"\n\n"
                 L"The value of dividetexturesize must be a digit: 0 for High, 2 for Medium, 4 for "
-                L"Low. Correct or remove "
-                L"this line in setup.ini, then start setup.exe again."}}) {
+                L"Low. Correct or remove this line in setup.ini, then start setup.exe again."},
+           {"postprocessing=caf\xe9",  // in the system's code page, as Windows' own editor saves
+            L"Invalid setting\nsetup.ini, line 1, holds a value this program cannot use:\n\n\""
+            L"postprocessing=caf\u00e9\"\n\nThe value of postprocessing must be 0, 1 or 2. Correct "
+            L"or remove this line in setup.ini, then start setup.exe again."}}) {
     const GameFolder folder;
     if (file != "-") folder.write(L"setup.ini", file);
     SetupProcess setup(folder);
