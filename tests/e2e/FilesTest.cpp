@@ -91,8 +91,8 @@ TEST(Accept, SavesTheWindowsValuesInEveryKindOfGameFolderAndConfirmsOnce) {
 TEST(Accept, ARefusedSaveIsToldWithWhatToDoChangesNothingAndTheWindowGoesOnWithTheFocusBack) {
   for (const bool full : {false, true}) {
     GameFolder folder;
-    wchar_t disk[MAX_PATH] = L"";  // unset, the save succeeds and the test fails
-    if (full && GetEnvironmentVariableW(L"FULL_DISK", disk, MAX_PATH)) folder.path = disk;
+    // Unset, the save succeeds and the test fails.
+    if (full && _wgetenv(L"FULL_DISK")) folder.path = _wgetenv(L"FULL_DISK");
     const std::string before = "dynamiclighting=0\r\n" + std::string(40'000, ';');
     folder.write(L"setup.ini", before);
     if (!full) SetFileAttributesW((folder / L"setup.ini").c_str(), FILE_ATTRIBUTE_READONLY);
