@@ -14,7 +14,7 @@ namespace {
 // entry while no option is selected.
 std::optional<int> formValue(const SettingKey& key, const SettingsForm& form) {
   if (key.box) return form.checkState(*key.box);
-  for (const auto option : {TextureOption::High, TextureOption::Medium, TextureOption::Low}) {
+  for (const auto option : kTextureOptions) {
     if (form.isSelected(option)) return static_cast<int>(option);
   }
   return std::nullopt;

@@ -2,6 +2,9 @@
 
 namespace settingsfile {
 
+const TextureOption kTextureOptions[3] = {TextureOption::High, TextureOption::Medium,
+                                          TextureOption::Low};
+
 namespace {
 
 // Where the entry's text lies once the blanks around it are set aside, in bytes.
@@ -47,7 +50,7 @@ std::optional<int> valueDigit(std::string_view entry, Encoding encoding) {
 }
 
 std::optional<TextureOption> textureOptionFor(int divisor) {
-  for (TextureOption option : {TextureOption::High, TextureOption::Medium, TextureOption::Low}) {
+  for (const TextureOption option : kTextureOptions) {
     if (static_cast<int>(option) == divisor) return option;
   }
   return std::nullopt;

@@ -38,6 +38,10 @@ const SettingKey* matchKey(std::string_view entry, Encoding encoding = Encoding:
 // character counts: "dynamiclighting=10" has the value 0.
 std::optional<int> valueDigit(std::string_view entry, Encoding encoding = Encoding::CodePage);
 
+// Every texture option, once. Defined in SettingKeys.cpp, not inline here: mingw's linker warns
+// of an inline array that several units use once it optimises them together.
+extern const TextureOption kTextureOptions[3];
+
 // The option the game's texture divisor stands for: 0 High, 2 Medium, 4 Low.
 std::optional<TextureOption> textureOptionFor(int divisor);
 

@@ -6,6 +6,7 @@
 #include <exception>
 #include <numeric>
 
+#include "settingsfile/SettingKeys.h"
 #include "shell/Commands.h"
 #include "shell/Platform_win.h"
 #include "shell/resources/resource.h"
@@ -420,7 +421,7 @@ int frmSettings::checkState(CheckBox box) const {
 void frmSettings::selectOption(TextureOption option) {
   // Each option is told its state: an option button keeps a tab stop exactly while it is
   // checked, and the group must have one stop.
-  for (const auto each : {TextureOption::High, TextureOption::Medium, TextureOption::Low}) {
+  for (const auto each : settingsfile::kTextureOptions) {
     SendMessageW(control(optionFor(each)), BM_SETCHECK,
                  each == option ? BST_CHECKED : BST_UNCHECKED, 0);
   }
