@@ -36,4 +36,9 @@ inline std::string encoded(std::string_view ascii, Encoding encoding) {
   return bytes;
 }
 
+// Text of a setup.ini in the given encoding as UTF-8, for a message; an unpaired surrogate
+// shows as U+FFFD. Without a byte order mark the encoding is the system's 8-bit code page,
+// which only the system knows: Encoding_win.cpp asks it, Encoding_posix.cpp takes Latin-1.
+std::string utf8From(std::string_view text, Encoding encoding);
+
 }  // namespace settingsfile

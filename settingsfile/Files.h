@@ -10,9 +10,6 @@
 #include <memory>
 #include <optional>
 #include <string>
-#include <string_view>
-
-#include "settingsfile/Encoding.h"
 
 namespace settingsfile {
 
@@ -77,10 +74,5 @@ class FileSystem {
 
 // The files of the current directory.
 FileSystem& machineFiles();
-
-// Text of a setup.ini in the given encoding as UTF-8, for a message; an unpaired surrogate
-// shows as U+FFFD. Without a byte order mark the encoding is the system's 8-bit code page,
-// which only the system knows.
-std::string utf8From(std::string_view text, Encoding encoding);
 
 }  // namespace settingsfile

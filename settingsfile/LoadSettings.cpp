@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "settingsfile/Encoding.h"
 #include "settingsfile/EntryReader.h"
 
 namespace settingsfile {
