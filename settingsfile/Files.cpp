@@ -13,4 +13,8 @@ FileError::FileError(std::string file, const char* action, std::string reason, K
   message_ += reason;
 }
 
+std::string beside(const std::string& file, const char* name) {
+  return file.substr(0, file.find_last_of("/\\") + 1) + name;
+}
+
 }  // namespace settingsfile

@@ -1,6 +1,7 @@
 // The file layer under the settings-file code: byte streams over named files, and the steps
-// of a save that only the system can do: finding where a link leads, giving the new file the
-// old one's attributes, and putting it in the old one's place in one step. The machine's
+// of a save that only the system can do: finding the copy of a file that the game reads and
+// where a link leads, giving the new file the old one's attributes, and putting it in the old
+// one's place in one step. The machine's
 // files come from Files_win.cpp or Files_posix.cpp; tests put their own in place to inject
 // failures. Names are UTF-8, relative to the current directory or full.
 #pragma once
@@ -18,7 +19,9 @@ namespace settingsfile {
 class FileError : public std::exception {
  public:
   // What the player can do about it differs with each of these.
-  enum class Kind { NotFound, ReadOnly, AccessDenied, InUse, Other };
+  // InUse is the one that passes: another program has the file open for a moment.
+  // Incomplete: a file written over in place failed half way and could not be put back.
+  enum class Kind { NotFound, ReadOnly, AccessDenied, InUse, Incomplete, Other };
 
   // `action` completes "<file> could not be ...", e.g. "read", "written".
   FileError(std::string file, const char* action, std::string reason, Kind kind = Kind::Other);
@@ -26,6 +29,11 @@ class FileError : public std::exception {
   const char* what() const noexcept override { return message_.c_str(); }
   const std::string& file() const { return file_; }
   Kind kind() const { return kind_; }
+  FileError as(Kind kind) const {
+    FileError same = *this;
+    same.kind_ = kind;
+    return same;
+  }
 
  private:
   std::string file_;
@@ -51,12 +59,22 @@ class ByteSink {
   virtual void close() = 0;
 };
 
+// How openForWriting treats a file of that name.
+enum class Creation {
+  Anew,     // created, or emptied when it exists
+  New,      // created; when the name is taken, nothing is opened and null returned
+  Existing  // emptied; refused, with Kind::ReadOnly, when the player made it read-only
+};
+
 class FileSystem {
  public:
   virtual ~FileSystem() = default;
+  // The name of the copy of the game's file `name` that the game itself opens: the file of
+  // that name in the current folder, unless the system redirects the game elsewhere.
+  virtual std::string gameCopy(const std::string& name) = 0;
   virtual std::unique_ptr<ByteSource> openForReading(const std::string& name) = 0;
-  // Creates the file, or empties it when it exists.
-  virtual std::unique_ptr<ByteSink> openForWriting(const std::string& name) = 0;
+  virtual std::unique_ptr<ByteSink> openForWriting(const std::string& name,
+                                                   Creation creation = Creation::Anew) = 0;
   // The full name of the file that `name` leads to when it is a symbolic link (or another
   // kind of reparse point); nothing when `name` is a file of its own.
   virtual std::optional<std::string> linkTarget(const std::string& name) = 0;
@@ -67,6 +85,9 @@ class FileSystem {
   // Puts file `from` in the place of file `to` in one step: whoever looks at `to`, even after
   // a crash, sees either its old content or all of `from`, never a mixture or nothing.
   virtual void replace(const std::string& from, const std::string& to) = 0;
+  // Makes the names in the folder of file `name` durable: until then a crash may undo a
+  // replace on some file systems.
+  virtual void flushFolderOf(const std::string& name) = 0;
   // Removes the file if it is there. Only ever tidies up after a failure that is being
   // reported already, so it reports nothing itself.
   virtual void remove(const std::string& name) noexcept = 0;
@@ -74,5 +95,8 @@ class FileSystem {
 
 // The files of the current directory.
 FileSystem& machineFiles();
+
+// The name of a file called `name` in the folder of file `file`.
+std::string beside(const std::string& file, const char* name);
 
 }  // namespace settingsfile

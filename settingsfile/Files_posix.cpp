@@ -85,8 +85,18 @@ class MachineFiles final : public FileSystem {
     if (fd < 0) throw failure(name, "read");
     return std::make_unique<FileSource>(fd, name);
   }
-  std::unique_ptr<ByteSink> openForWriting(const std::string& name) override {
-    const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  std::string gameCopy(const std::string& name) override { return name; }
+  std::unique_ptr<ByteSink> openForWriting(const std::string& name, Creation creation) override {
+    struct stat status;
+    if (creation == Creation::Existing && ::stat(name.c_str(), &status) == 0 &&
+        !(status.st_mode & S_IWUSR)) {
+      throw FileError(name, "written", std::strerror(EACCES), FileError::Kind::ReadOnly);
+    }
+    const int flags = creation == Creation::New        ? O_CREAT | O_EXCL
+                      : creation == Creation::Existing ? 0
+                                                       : O_CREAT;
+    const int fd = ::open(name.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC | flags, 0666);
+    if (fd < 0 && creation == Creation::New && errno == EEXIST) return nullptr;
     if (fd < 0) throw failure(name, "written");
     return std::make_unique<FileSink>(fd, name);
   }
@@ -111,13 +121,13 @@ class MachineFiles final : public FileSystem {
   }
   void replace(const std::string& from, const std::string& to) override {
     if (std::rename(from.c_str(), to.c_str()) != 0) throw failure(to, "replaced");
-    // The new name must reach the disk too, or a crash could bring the old file back. The
-    // rename stands whatever fsync says, so its failure does not make the save a failure.
-    const int folder = ::open(folderOf(to).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (folder >= 0) {
-      ::fsync(folder);
-      ::close(folder);
-    }
+  }
+  void flushFolderOf(const std::string& name) override {
+    const int folder = ::open(folderOf(name).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folder < 0) throw failure(folderOf(name), "flushed");
+    const int flushed = ::fsync(folder);
+    ::close(folder);
+    if (flushed != 0) throw failure(folderOf(name), "flushed");
   }
   void remove(const std::string& name) noexcept override { ::unlink(name.c_str()); }
 };

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "settingsfile/Files.h"
+#include "settingsfile/VirtualStore_win.h"
 #include "win32/Helpers_win.h"
 
 namespace settingsfile {
@@ -153,30 +154,55 @@ class FileSink final : public ByteSink {
   std::string name_;
 };
 
+// The folder a file is in.
+std::string folderOf(const std::string& name) { return beside(name, "."); }
+
+// Windows refuses to replace or write a read-only file, but Wine run as root does not.
+void refuseReadOnly(const std::string& name, DWORD attributes, const char* action) {
+  if (attributes != INVALID_FILE_ATTRIBUTES && attributes & FILE_ATTRIBUTE_READONLY) {
+    throw FileError(name, action, win32::systemReason(ERROR_ACCESS_DENIED),
+                    FileError::Kind::ReadOnly);
+  }
+}
+
 class MachineFiles final : public FileSystem {
  public:
+  std::string gameCopy(const std::string& name) override {
+    const std::optional<std::wstring> copy = virtualStoreCopy(win32::widen(name));
+    return copy ? win32::narrow(*copy) : name;
+  }
   std::unique_ptr<ByteSource> openForReading(const std::string& name) override {
     return std::make_unique<FileSource>(openFile(name, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING,
                                                  FILE_FLAG_SEQUENTIAL_SCAN, "read"),
                                         name);
   }
-  std::unique_ptr<ByteSink> openForWriting(const std::string& name) override {
+  std::unique_ptr<ByteSink> openForWriting(const std::string& name, Creation creation) override {
     // Windows empties a hidden or system file only for a call that names those attributes, as
     // a setup.tmp left by a save killed after it took setup.ini's attributes would have.
     const DWORD old = GetFileAttributesW(systemPath(name).c_str());
     const DWORD kept = old == INVALID_FILE_ATTRIBUTES ? 0 : old & kRenewed;
-    return std::make_unique<FileSink>(openFile(name, GENERIC_WRITE, FILE_SHARE_READ, CREATE_ALWAYS,
-                                               kept ? kept : FILE_ATTRIBUTE_NORMAL, "written"),
-                                      name);
+    if (creation == Creation::Existing) refuseReadOnly(name, old, "written");
+    const DWORD disposition = creation == Creation::New        ? CREATE_NEW
+                              : creation == Creation::Existing ? TRUNCATE_EXISTING
+                                                               : CREATE_ALWAYS;
+    UniqueHandle file = win32::ownFile(CreateFileW(systemPath(name).c_str(), GENERIC_WRITE,
+                                                   FILE_SHARE_READ, nullptr, disposition,
+                                                   kept ? kept : FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file && creation == Creation::New &&
+        (GetLastError() == ERROR_FILE_EXISTS || GetLastError() == ERROR_ALREADY_EXISTS)) {
+      return nullptr;
+    }
+    if (!file) throw failure(name, "written");
+    return std::make_unique<FileSink>(std::move(file), name);
   }
   std::optional<std::string> linkTarget(const std::string& name) override {
     // Wine shows a Unix symbolic link as a plain file, with no reparse point attribute, so a
-    // link is told by where the file really is: anywhere but in the current folder under its
-    // own name. Opening follows links; the place of what was opened says where to.
-    const Place file = placeOf(name, 0), here = placeOf(".", FILE_FLAG_BACKUP_SEMANTICS);
+    // link is told by where the file really is: anywhere but in its folder under its own
+    // name. Opening follows links; the place of what was opened says where to.
+    const Place file = placeOf(name, 0), here = placeOf(folderOf(name), FILE_FLAG_BACKUP_SEMANTICS);
     std::wstring unlinked = here.path;
     if (!unlinked.ends_with(L'\\')) unlinked += L'\\';  // all but a volume's root folder
-    unlinked += win32::widen(name);
+    unlinked += win32::widen(name.substr(name.find_last_of("/\\") + 1));
     if (file.volume == here.volume &&
         CompareStringOrdinal(file.path.c_str(), -1, unlinked.c_str(), -1, TRUE) == CSTR_EQUAL) {
       return std::nullopt;
@@ -186,11 +212,7 @@ class MachineFiles final : public FileSystem {
   void takeAttributes(const std::string& file, const std::string& original) override {
     const DWORD attributes = GetFileAttributesW(systemPath(original).c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) throw failure(original, "replaced");
-    // Windows refuses to replace a read-only file, but Wine run as root does not.
-    if (attributes & FILE_ATTRIBUTE_READONLY) {
-      throw FileError(original, "replaced", win32::systemReason(ERROR_ACCESS_DENIED),
-                      FileError::Kind::ReadOnly);
-    }
+    refuseReadOnly(original, attributes, "replaced");
     const DWORD kept = attributes & (kRenewed | FILE_ATTRIBUTE_ARCHIVE);
     if (!SetFileAttributesW(systemPath(file).c_str(), kept ? kept : FILE_ATTRIBUTE_NORMAL)) {
       throw failure(file, "written");
@@ -202,8 +224,20 @@ class MachineFiles final : public FileSystem {
     // aside, deletes it and only then renames, and it cannot take long paths.
     if (!MoveFileExW(systemPath(from).c_str(), systemPath(to).c_str(),
                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-      throw failure(to, "replaced");
+      // The system refuses to rename over a file that another program has open, even one
+      // sharing it for deletion, as "access denied". A file the player may not change was
+      // refused before this, at the scratch file beside it or at its attributes.
+      const DWORD code = GetLastError();
+      throw failure(to, "replaced", code == ERROR_ACCESS_DENIED ? ERROR_SHARING_VIOLATION : code);
     }
+  }
+  void flushFolderOf(const std::string& name) override {
+    // Under Wine this is a real fsync of the folder; on NTFS the write-through rename already
+    // was durable, and a folder the player may not write refuses it, which changes nothing.
+    const UniqueHandle folder = openFile(folderOf(name), GENERIC_WRITE,
+                                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                         OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, "flushed");
+    if (!FlushFileBuffers(folder.get())) throw failure(folderOf(name), "flushed");
   }
   void remove(const std::string& name) noexcept override {
     try {

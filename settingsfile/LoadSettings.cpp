@@ -23,7 +23,7 @@ InvalidSetting::InvalidSetting(size_t line, std::string excerpt, const SettingKe
     : line_(line), excerpt_(std::move(excerpt)), key_(key) {}
 
 void loadSettings(FileSystem& files, SettingsForm& form) {
-  const auto source = files.openForReading(kSettingsFile);
+  const auto source = files.openForReading(files.gameCopy(kSettingsFile));
   EntryReader reader(*source);
   const Encoding encoding = reader.encoding();
   while (const auto entry = reader.next()) {

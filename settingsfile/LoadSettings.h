@@ -30,6 +30,7 @@ class InvalidSetting : public std::exception {
   const SettingKey& key_;
 };
 
+// Reads the copy of setup.ini that the game reads (FileSystem::gameCopy).
 // Sets the form's controls from the entries of the four keys, in file order, so a key that
 // occurs twice is decided by its last entry; for the texture group, by the last entry
 // whose digit selects an option (0, 2 or 4). Other entries are passed over.

@@ -1,7 +1,9 @@
 #include "settingsfile/SaveSettings.h"
 
+#include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "settingsfile/EntryReader.h"
 #include "settingsfile/SettingKeys.h"
@@ -45,17 +47,21 @@ void copy(ByteSource& source, ByteSink& sink, const SettingsForm*) {
   }
 }
 
-// Writes `to` from `from` with `write`, to the disk. A file that could not be written whole
-// is removed: a cut-off copy must never pass for a complete one.
+// What makes a written file count: on the disk, and closed with no failure.
+void finish(ByteSink& sink) {
+  sink.flushToDisk();
+  sink.close();
+}
+
+using Writer = void (*)(ByteSource&, ByteSink&, const SettingsForm*);
+
+// Writes `sink`, opened on `to`, from file `from` with `write`, to the disk. A file that could
+// not be written whole is removed: a cut-off copy must never pass for a complete one.
 void writeWhole(FileSystem& files, const std::string& from, const std::string& to,
-                void (*write)(ByteSource&, ByteSink&, const SettingsForm*),
-                const SettingsForm* form = nullptr) {
-  const auto source = files.openForReading(from);
-  auto sink = files.openForWriting(to);
+                std::unique_ptr<ByteSink> sink, Writer write, const SettingsForm* form = nullptr) {
   try {
-    write(*source, *sink, form);
-    sink->flushToDisk();
-    sink->close();
+    write(*files.openForReading(from), *sink, form);
+    finish(*sink);
   } catch (...) {
     sink.reset();  // Windows removes no file that is still open
     files.remove(to);
@@ -63,16 +69,77 @@ void writeWhole(FileSystem& files, const std::string& from, const std::string& t
   }
 }
 
+// A scratch file beside a link's target, under a name no file has: whatever the player keeps
+// in that folder is never written over.
+std::unique_ptr<ByteSink> newScratch(FileSystem& files, const std::string& target,
+                                     std::string& name) {
+  name = target + ".tmp";
+  for (char tried = '1';; ++tried) {
+    if (auto sink = files.openForWriting(name, Creation::New)) return sink;
+    if (tried > '9') break;
+    name = target + '.' + tried + ".tmp";
+  }
+  throw FileError(target + ".tmp", "written", "Every scratch name beside it is taken.");
+}
+
+struct Bytes final : ByteSource, ByteSink {
+  std::string bytes;
+  size_t at = 0;
+  size_t read(char* buffer, size_t capacity) override {
+    const size_t size = bytes.copy(buffer, capacity, at);
+    return at += size, size;
+  }
+  void write(const char* data, size_t size) override { bytes.append(data, size); }
+  void flushToDisk() override {}
+  void close() override {}
+};
+
+// For a folder that refuses new files while setup.ini itself may be written, as installers
+// under Program Files often leave it: the new content is written over the old, in place.
+// There is no atomic replace there: a crash during the write can leave setup.ini cut off.
+void saveInPlace(FileSystem& files, const std::string& settings, const SettingsForm& form) {
+  Bytes old;
+  copy(*files.openForReading(settings), old, nullptr);
+  auto sink = files.openForWriting(settings, Creation::Existing);
+  try {
+    writeEdited(old, *sink, &form);
+    finish(*sink);
+  } catch (const FileError& failure) {
+    sink.reset();
+    try {
+      sink = files.openForWriting(settings, Creation::Existing);
+      sink->write(old.bytes.data(), old.bytes.size());
+      finish(*sink);
+    } catch (const FileError&) {
+      throw failure.as(FileError::Kind::Incomplete);
+    }
+    throw;
+  }
+}
+
 }  // namespace
 
 void saveSettings(FileSystem& files, const SettingsForm& form) {
+  const std::string settings = files.gameCopy(kSettingsFile);
+  const std::string gameScratch = beside(settings, kScratchFile);
   // A link, as a mod manager leaves one, stays a link: the file it leads to is replaced,
   // through a scratch file beside it, on its own disk.
-  const std::optional<std::string> target = files.linkTarget(kSettingsFile);
-  const std::string original = target.value_or(kSettingsFile);
-  const std::string scratch = target ? *target + ".tmp" : kScratchFile;
+  const std::optional<std::string> target = files.linkTarget(settings);
+  const std::string original = target.value_or(settings);
+  std::string scratch = gameScratch;
+  std::unique_ptr<ByteSink> sink;
+  try {
+    if (target) {
+      sink = newScratch(files, *target, scratch);
+    } else {
+      sink = files.openForWriting(scratch);
+    }
+  } catch (const FileError& refused) {
+    if (refused.kind() != FileError::Kind::AccessDenied) throw;
+    return saveInPlace(files, settings, form);
+  }
 
-  writeWhole(files, kSettingsFile, scratch, writeEdited, &form);
+  writeWhole(files, settings, scratch, std::move(sink), writeEdited, &form);
   try {
     files.takeAttributes(scratch, original);
     files.replace(scratch, original);
@@ -80,13 +147,19 @@ void saveSettings(FileSystem& files, const SettingsForm& form) {
     files.remove(scratch);
     throw;
   }
+  // The rename has happened and the game reads the new file: should the system refuse to
+  // make it durable, there is nothing better to do, and the save stands.
+  try {
+    files.flushFolderOf(original);
+  } catch (const FileError&) {
+  }
 
   // Players and the game have always found setup.tmp beside setup.ini after a save, holding
   // the same lines. setup.ini is complete by now, so a failure here loses nothing and the
   // save stands: the player is not told of a scratch copy they never asked for, and a
   // cut-off copy has been removed.
   try {
-    writeWhole(files, kSettingsFile, kScratchFile, copy);
+    writeWhole(files, settings, gameScratch, files.openForWriting(gameScratch), copy);
   } catch (const FileError&) {
   }
 }

@@ -1,5 +1,6 @@
 #include "shell/Commands.h"
 
+#include <iterator>
 #include <string>
 
 #include "settingsfile/LoadSettings.h"
@@ -44,57 +45,78 @@ std::string advice(const FileError& error) {
     case FileError::Kind::InUse:
       return "Another program, perhaps the game, is using " + error.file() + ": close it.";
     case FileError::Kind::NotFound:
+    case FileError::Kind::Incomplete:
     case FileError::Kind::Other:
       break;
   }
   return "";
 }
 
+// Whether to try a load or save again after `attempt` failed: when another program holds a
+// file it needs, as a backup tool, a sync client or a virus scanner lets go within moments.
+// Waits first; about two seconds in all, then the failure stands. Other failures would not
+// pass by waiting.
+bool waitedFor(const FileError& error, int attempt, Platform& platform) {
+  static constexpr int kWaits[] = {50, 100, 200, 400, 500, 750};
+  if (error.kind() != FileError::Kind::InUse || attempt >= int(std::size(kWaits))) return false;
+  platform.pause(kWaits[attempt]);
+  return true;
+}
+
 }  // namespace
 
 bool onLoad(settingsfile::FileSystem& files, settingsfile::SettingsForm& form, Platform& platform) {
-  try {
-    settingsfile::loadSettings(files, form);
-    return true;
-  } catch (const InvalidSetting& error) {
-    platform.showMessage(invalidSettingText(error), "Invalid setting");
-  } catch (const FileError& error) {
-    if (error.kind() == FileError::Kind::NotFound) {
-      platform.showMessage(
-          "setup.ini file was not found. Make sure setup.exe and setup.ini are present in the "
-          "game directory.",
-          "Missing file!");
-    } else {
-      const std::string help = advice(error);
-      platform.showMessage(
-          std::string(error.what()) + "\n\n" +
-              (help.empty() ? "Make sure setup.ini is a file you may read." : help) +
-              " Then start setup.exe again.",
-          "Settings not read");
+  for (int attempt = 0;; ++attempt) {
+    try {
+      settingsfile::loadSettings(files, form);
+      return true;
+    } catch (const InvalidSetting& error) {
+      platform.showMessage(invalidSettingText(error), "Invalid setting");
+    } catch (const FileError& error) {
+      if (waitedFor(error, attempt, platform)) continue;
+      if (error.kind() == FileError::Kind::NotFound) {
+        platform.showMessage(
+            "setup.ini file was not found. Make sure setup.exe and setup.ini are present in the "
+            "game directory.",
+            "Missing file!");
+      } else {
+        const std::string help = advice(error);
+        platform.showMessage(
+            std::string(error.what()) + "\n\n" +
+                (help.empty() ? "Make sure setup.ini is a file you may read." : help) +
+                " Then start setup.exe again.",
+            "Settings not read");
+      }
     }
+    return false;
   }
-  return false;
 }
 
 AfterCommand onAccept(settingsfile::FileSystem& files, const settingsfile::SettingsForm& form,
                       Platform& platform) {
-  try {
-    settingsfile::saveSettings(files, form);
-  } catch (const FileError& error) {
-    const std::string help = advice(error);
-    platform.showMessage(std::string(error.what()) + "\n\nsetup.ini has not been changed. " +
-                             (help.empty() ? "" : help + " ") +
-                             "You can try Accept again, or Cancel to quit.",
-                         "Settings not saved");
-    return AfterCommand::KeepWindow;
+  for (int attempt = 0;; ++attempt) {
+    try {
+      settingsfile::saveSettings(files, form);
+    } catch (const FileError& error) {
+      if (waitedFor(error, attempt, platform)) continue;
+      const std::string help = advice(error);
+      const char* state = error.kind() == FileError::Kind::Incomplete
+                              ? "\n\nsetup.ini may now be incomplete: its old content could not be "
+                                "put back. Check it before you start the game. "
+                              : "\n\nsetup.ini has not been changed. ";
+      platform.showMessage(std::string(error.what()) + state + (help.empty() ? "" : help + " ") +
+                               "You can try Accept again, or Cancel to quit.",
+                           "Settings not saved");
+      return AfterCommand::KeepWindow;
+    }
+    platform.showMessage("Settings saved successfully.", "Settings Saved");
+    return AfterCommand::EndProgram;
   }
-  platform.showMessage("Settings saved successfully.", "Settings Saved");
-  return AfterCommand::EndProgram;
 }
 
-void onViewLog(Platform& platform) {
+void onViewLog(settingsfile::FileSystem& files, Platform& platform) {
   try {
-    platform.openInTextEditor(kLogFile);
+    platform.openInTextEditor(files.gameCopy(kLogFile));
   } catch (const SystemFailure& failure) {
     platform.showMessage(std::string("The text editor could not be started to show ") + kLogFile +
                              ": " + failure.what(),

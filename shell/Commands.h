@@ -19,13 +19,16 @@ enum class AfterCommand { KeepWindow, EndProgram };
 // program must end without showing the window; the player has then been told why.
 bool onLoad(settingsfile::FileSystem& files, settingsfile::SettingsForm& form, Platform& platform);
 
+// Both wait a moment for a file that another program holds.
+//
 // Saves and confirms, then the program ends. When the save fails the player is told what
 // failed, setup.ini is as it was, and the window stays with the player's choices.
 AfterCommand onAccept(settingsfile::FileSystem& files, const settingsfile::SettingsForm& form,
                       Platform& platform);
 
-// Opens the game's log in the text editor; the window carries on either way.
-void onViewLog(Platform& platform);
+// Opens the game's log, the copy the game writes, in the text editor; the window carries on
+// either way.
+void onViewLog(settingsfile::FileSystem& files, Platform& platform);
 
 // Tells the player of a failure that no handler expected; the program then ends.
 void reportUnexpectedFailure(Platform& platform, const std::exception& failure);

@@ -23,7 +23,9 @@ class Platform {
   // A modal message box with one OK button and no icon, in front of the window once the
   // window is shown. Returns when the player dismisses it. Texts are UTF-8.
   virtual void showMessage(const std::string& text, const std::string& title) = 0;
-  // Starts the system's own text editor on `file`, found in the current directory, in a
+  // Waits, showing the player that the program is busy.
+  virtual void pause(int milliseconds) = 0;
+  // Starts the system's own text editor on `file`, relative to the current directory, in a
   // normal window that takes the focus; returns without waiting for it. Throws
   // SystemFailure when the editor cannot be started.
   virtual void openInTextEditor(const std::string& file) = 0;

@@ -13,6 +13,13 @@ void WindowsPlatform::showMessage(const std::string& text, const std::string& ti
   MessageBoxW(owner, widen(text).c_str(), widen(title).c_str(), MB_OK);
 }
 
+void WindowsPlatform::pause(int milliseconds) {
+  // The window handles no messages meanwhile, so nothing puts the arrow back before the
+  // message or the end that follows.
+  SetCursor(LoadCursorW(nullptr, IDC_WAIT));
+  Sleep(milliseconds);
+}
+
 void WindowsPlatform::openInTextEditor(const std::string& file) {
   // The editor is named by its full path: a bare "notepad.exe" is looked for in the
   // program's folder and the current one first, the game's folder, where anyone may have
@@ -24,8 +31,9 @@ void WindowsPlatform::openInTextEditor(const std::string& file) {
   editor += L"\\notepad.exe";
   std::wstring commandLine = L"\"";
   commandLine += editor;
-  commandLine += L"\" ";
+  commandLine += L"\" \"";  // the file's name, blanks and all, as one argument
   commandLine += widen(file);
+  commandLine += L"\"";
 
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;

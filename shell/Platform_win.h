@@ -13,6 +13,7 @@ class WindowsPlatform final : public Platform {
   explicit WindowsPlatform(HWND window) : window_(window) {}
 
   void showMessage(const std::string& text, const std::string& title) override;
+  void pause(int milliseconds) override;
   void openInTextEditor(const std::string& file) override;
 
  private:

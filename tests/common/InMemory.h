@@ -7,6 +7,7 @@
 #include <array>
 #include <map>
 #include <optional>
+#include <set>
 #include <stdexcept>  // std::logic_error
 #include <string>
 
@@ -32,28 +33,35 @@ struct Form : settingsfile::SettingsForm {
 };
 
 // Files in memory, visible to the test the moment they are written. With `failAt` set, the
-// failAt-th operation (opens, reads, writes, flushes, closes, link lookups, attributes and
-// replaces all count) fails; a failing write first puts half its bytes in the file, as a full
-// disk would. Replacing a file with one not wholly flushed to disk, which a crash could leave
-// cut off, is a fault of the program: it throws std::logic_error.
+// failAt-th operation (opens, reads, writes, flushes, closes, link lookups, attributes,
+// replaces and folder flushes all count) fails with `failKind`, and with `keepFailing` every
+// one after it too; a failing write first puts half its bytes in the file, as a full disk
+// would. Replacing a file with one not wholly flushed to disk, which a crash could leave cut
+// off, is a fault of the program: it throws std::logic_error. `renamed` holds the files
+// replaced since their folder was last flushed.
 struct MemoryFiles : settingsfile::FileSystem {
   std::map<std::string, std::string> files;
-  std::map<std::string, std::string> links;  // name: the file it leads to
-  std::map<std::string, int> attributes;     // carried over by a replacement
-  std::map<std::string, size_t> onDisk;      // how much of each file a flush has made durable
-  std::map<std::string, int> handles;        // open ones: as on Windows, they are not removed
+  std::map<std::string, std::string> links;   // name: the file it leads to
+  std::map<std::string, int> attributes;      // carried over by a replacement
+  std::map<std::string, size_t> onDisk;       // how much of each file a flush has made durable
+  std::map<std::string, int> handles;         // open ones: as on Windows, they are not removed
+  std::map<std::string, std::string> copies;  // a game file: the copy the game reads
+  std::set<std::string> renamed;
+  bool folderRefuses = false;  // new files, as a folder only an administrator may change
   int failAt = 0, operations = 0;
+  bool keepFailing = false;
+  FileError::Kind failKind = FileError::Kind::Other;
   std::string failed;    // what was made to fail, e.g. "write setup.tmp"
   size_t readChunk = 7;  // small, so lines straddle reads
 
   // Counts one operation; throws when it is the one to fail, with `bytes` of a write landed.
   void step(const char* what, const std::string& name, std::string_view bytes = {}) {
-    const bool fails = ++operations == failAt;
+    const bool fails = ++operations == failAt || (keepFailing && failAt && operations > failAt);
     if (!bytes.empty())
       files[name].append(bytes.substr(0, fails ? bytes.size() / 2 : bytes.size()));
     if (!fails) return;
     failed = std::string(what) + " " + name;
-    throw FileError(name, "used", "injected fault");
+    throw FileError(name, "used", "injected fault", failKind);
   }
   struct Open : settingsfile::ByteSource, settingsfile::ByteSink {  // for reading or writing
     MemoryFiles& files;
@@ -84,11 +92,22 @@ struct MemoryFiles : settingsfile::FileSystem {
       throw FileError(name, "read", "no such file", FileError::Kind::NotFound);
     return std::make_unique<Open>(*this, file);
   }
-  std::unique_ptr<settingsfile::ByteSink> openForWriting(const std::string& name) override {
+  std::string gameCopy(const std::string& name) override {
+    return copies.count(name) ? copies[name] : name;
+  }
+  std::unique_ptr<settingsfile::ByteSink> openForWriting(const std::string& name,
+                                                         settingsfile::Creation creation) override {
+    using settingsfile::Creation;
     step("create", name);
-    files[name].clear();
-    onDisk.erase(name);
-    return std::make_unique<Open>(*this, name);
+    const std::string file = links.count(name) ? links[name] : name;
+    if (creation == Creation::New && files.count(file)) return nullptr;
+    if (creation == Creation::Existing && attributes[file] & 1)
+      throw FileError(name, "written", "read-only", FileError::Kind::ReadOnly);
+    if (creation != Creation::Existing && folderRefuses)
+      throw FileError(name, "written", "refused", FileError::Kind::AccessDenied);
+    files[file].clear();
+    onDisk.erase(file);
+    return std::make_unique<Open>(*this, file);
   }
   std::optional<std::string> linkTarget(const std::string& name) override {
     step("resolve", name);
@@ -106,6 +125,13 @@ struct MemoryFiles : settingsfile::FileSystem {
     attributes[to] = attributes[from];
     files.erase(from);
     attributes.erase(from);
+    renamed.insert(to);
+  }
+  void flushFolderOf(const std::string& name) override {
+    step("flushfolder", name);
+    std::erase_if(renamed, [&](const std::string& file) {
+      return file.substr(0, file.rfind('/') + 1) == name.substr(0, name.rfind('/') + 1);
+    });
   }
   void remove(const std::string& name) noexcept override {
     if (!handles[name]) files.erase(name);

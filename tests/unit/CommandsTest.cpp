@@ -1,7 +1,7 @@
-// The window's handlers with stand-ins for the window, the files and the platform: what the
-// player is told when the system refuses setup.ini or the editor, and whether the window stays. The
-// messages of a missing file, an unusable value, a saved file and a read-only one are checked end
-// to end, as a player sees them.
+// The window's handlers with stand-ins for the window, the files and the platform: how long a
+// handler waits for a file another program holds, what it tells the player when the system
+// refuses a file or the editor, and whether the window stays. The messages a player meets most
+// are checked end to end, where the player sees them.
 #include <gtest/gtest.h>
 
 #include "InMemory.h"
@@ -13,43 +13,74 @@ namespace {
 
 struct Platform : shell::Platform {
   std::string shown;  // every message: title, a line end, text, a line end
+  int paused = 0;     // milliseconds in all
+  std::string opened;
   void showMessage(const std::string& text, const std::string& title) override {
     shown += title + "\n" + text + "\n";
   }
-  void openInTextEditor(const std::string&) override { throw shell::SystemFailure("No editor."); }
-};
-
-// Files whose every opening is refused for one reason.
-struct Refusing : standins::MemoryFiles {
-  FileError::Kind kind;
-  std::unique_ptr<settingsfile::ByteSource> openForReading(const std::string& name) override {
-    throw FileError(name, "read", "Access is denied.", kind);
+  void pause(int milliseconds) override { paused += milliseconds; }
+  void openInTextEditor(const std::string& file) override {
+    opened = file;
+    throw shell::SystemFailure("No editor.");
   }
 };
+
+TEST(Commands, AFileHeldByAnotherProgramIsWaitedForAboutTwoSecondsAndNothingElseIs) {
+  const struct {
+    FileError::Kind kind;
+    bool keepFailing;
+    int paused;
+    bool saved;
+  } cases[] = {{FileError::Kind::InUse, false, 50, true},
+               {FileError::Kind::InUse, true, 2000, false},
+               {FileError::Kind::AccessDenied, false, 0, false},
+               {FileError::Kind::Other, false, 0, false}};
+  for (const auto& c : cases) {
+    for (const bool load : {true, false}) {
+      SCOPED_TRACE(testing::Message() << int(c.kind) << c.keepFailing << load);
+      standins::MemoryFiles files;
+      files.files["setup.ini"] = "dynamiclighting=1\r\n";
+      files.failAt = 1;
+      files.failKind = c.kind;
+      files.keepFailing = c.keepFailing;
+      standins::Form form;
+      Platform platform;
+      const bool done =
+          load ? shell::onLoad(files, form, platform)
+               : shell::onAccept(files, form, platform) == shell::AfterCommand::EndProgram;
+      EXPECT_EQ(done, c.saved);
+      EXPECT_EQ(platform.paused, c.paused);
+      EXPECT_EQ(files.files["setup.ini"],
+                c.saved && !load ? "dynamiclighting=0\r\n" : "dynamiclighting=1\r\n");
+    }
+  }
+}
 
 TEST(Commands, ARefusalIsToldWithTheReasonAndWhatThePlayerCanDo) {
-  const std::string kDenied = "setup.ini could not be read: Access is denied.\n\n";
-  for (const auto& [kind, advice] : std::vector<std::pair<FileError::Kind, std::string>>{
-           {FileError::Kind::AccessDenied,
-            "Windows does not let setup.exe change the game's files, as when the game is installed "
-            "under Program Files: start setup.exe as administrator (right-click it, then Run as "
-            "administrator)."},
-           {FileError::Kind::InUse,
-            "Another program, perhaps the game, is using setup.ini: close it."}}) {
-    Refusing files;
-    files.kind = kind;
-    standins::Form form;
-    Platform platform;
-    EXPECT_FALSE(shell::onLoad(files, form, platform));
-    EXPECT_EQ(shell::onAccept(files, form, platform), shell::AfterCommand::KeepWindow);
-    shell::onViewLog(platform);
-    EXPECT_EQ(platform.shown, "Settings not read\n" + kDenied + advice +
-                                  " Then start setup.exe again.\n" + "Settings not saved\n" +
-                                  kDenied + "setup.ini has not been changed. " + advice +
-                                  " You can try Accept again, or Cancel to quit.\n" +
-                                  "View Log\nThe text editor could not be started to show "
-                                  "KOLT-Game.log: No editor.\n");
-  }
+  standins::MemoryFiles files;
+  files.files["setup.ini"] = "a=1\r\n";
+  files.failAt = 1;
+  files.failKind = FileError::Kind::AccessDenied;
+  standins::Form form;
+  Platform platform;
+  shell::onAccept(files, form, platform);
+  // A save in place that failed half way, with the old content not put back either.
+  files.folderRefuses = files.keepFailing = true;
+  files.failAt = files.operations + 7;  // resolve, create, open, read twice, create, write
+  files.failKind = FileError::Kind::Other;
+  shell::onAccept(files, form, platform);
+  files.copies["KOLT-Game.log"] = "C:\\VirtualStore\\KOLT-Game.log";
+  shell::onViewLog(files, platform);
+  EXPECT_EQ(platform.opened, "C:\\VirtualStore\\KOLT-Game.log");
+  EXPECT_EQ(platform.shown,
+            "Settings not saved\nsetup.ini could not be used: injected fault\n\nsetup.ini has not "
+            "been changed. Windows does not let setup.exe change the game's files, as when the "
+            "game is installed under Program Files: start setup.exe as administrator (right-click "
+            "it, then Run as administrator). You can try Accept again, or Cancel to quit.\n"
+            "Settings not saved\nsetup.ini could not be used: injected fault\n\nsetup.ini may now "
+            "be incomplete: its old content could not be put back. Check it before you start the "
+            "game. You can try Accept again, or Cancel to quit.\n"
+            "View Log\nThe text editor could not be started to show KOLT-Game.log: No editor.\n");
 }
 
 }  // namespace
