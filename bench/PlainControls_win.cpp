@@ -1,5 +1,5 @@
-// The window as designed and nothing more: the twelve controls of the layout table with their
-// captions, places and fonts, no tool tips, no icon, no settings file. Built with
+// The window as designed and nothing more: the twelve controls of the layout table, made by
+// setup.exe's own code, no tool tips, no icon, no settings file. Built with
 // WITH_VISUAL_STYLES, under setup.exe's manifest (common controls version 6) and with
 // InitCommonControlsEx, it is the window as the player sees it: no program that shows this
 // window can start faster, and setup.exe's start-up is measured against it. Built without, it
@@ -9,32 +9,11 @@
 #include <commctrl.h>
 #endif
 
+#include "shell/Controls_win.h"
 #include "shell/Layout.h"
+#include "shell/Placement_win.h"
 
 namespace {
-
-using shell::ControlKind;
-using shell::kLayout;
-
-constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU;
-
-int px(int twips, int dpi) { return MulDiv(twips, dpi, 1440); }
-
-DWORD styleOf(ControlKind kind) {
-  switch (kind) {
-    case ControlKind::Label:
-      return SS_LEFT;
-    case ControlKind::Frame:
-      return BS_GROUPBOX;
-    case ControlKind::CheckBox:
-      return BS_3STATE | WS_TABSTOP;
-    case ControlKind::OptionButton:
-      return BS_AUTORADIOBUTTON;
-    case ControlKind::CommandButton:
-      break;
-  }
-  return BS_PUSHBUTTON | WS_TABSTOP;
-}
 
 LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_DESTROY) {
@@ -59,38 +38,20 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   windowClass.lpszClassName = L"PlainControls";
   RegisterClassW(&windowClass);
 
-  const HDC screen = GetDC(nullptr);
-  const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
-  ReleaseDC(nullptr, screen);
-  RECT frame{0, 0, px(shell::kClientWidth, dpi), px(shell::kClientHeight, dpi)};
-  AdjustWindowRectEx(&frame, kWindowStyle, FALSE, 0);
+  // Made at once at its size and in its place, the quickest way: setup.exe makes its window
+  // hidden first, to learn the DPI of the screen it will be on.
+  const UINT dpi = shell::systemDpi();
+  const SIZE size = shell::windowSizeFor(dpi);
   // Centred, as designed: where setup.exe's window shows, under the same pointer.
   RECT work;
   SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
-  const int width = frame.right - frame.left, height = frame.bottom - frame.top;
+  const POINT place = shell::centredIn(work, size);
   const HWND window =
-      CreateWindowExW(0, L"PlainControls", shell::kWindowCaption, kWindowStyle,
-                      (work.left + work.right - width) / 2, (work.top + work.bottom - height) / 2,
-                      width, height, nullptr, nullptr, instance, nullptr);
+      CreateWindowExW(0, L"PlainControls", shell::kWindowCaption, shell::kWindowStyle, place.x,
+                      place.y, size.cx, size.cy, nullptr, nullptr, instance, nullptr);
   if (!window) return 1;
-
-  const auto font = [dpi](int weight) {
-    return CreateFontW(-MulDiv(shell::kFontSize, dpi, 7200), 0, 0, 0, weight, FALSE, FALSE, FALSE,
-                       DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                       DEFAULT_PITCH | FF_DONTCARE, shell::kFontFace);
-  };
-  const HFONT normal = font(FW_NORMAL), bold = font(FW_BOLD);
-  const auto& box = shell::layoutOf(shell::Control::fraSettings);
-  for (const auto& row : kLayout) {
-    const bool inFrame = row.in == shell::Container::Frame;
-    const int left = row.left + (inFrame ? box.left : 0), top = row.top + (inFrame ? box.top : 0);
-    const HWND control = CreateWindowExW(0, row.kind == ControlKind::Label ? L"Static" : L"Button",
-                                         row.caption, WS_CHILD | WS_VISIBLE | styleOf(row.kind),
-                                         px(left, dpi), px(top, dpi), px(row.width, dpi),
-                                         px(row.height, dpi), window, nullptr, instance, nullptr);
-    SendMessageW(control, WM_SETFONT,
-                 reinterpret_cast<WPARAM>(row.kind == ControlKind::Frame ? bold : normal), FALSE);
-  }
+  shell::Controls controls;
+  controls.create(window, instance, dpi);
 
   ShowWindow(window, SW_SHOWNORMAL);
   MSG message;

@@ -4,9 +4,8 @@
 
 #include <windows.h>
 
-#include <array>
-
 #include "settingsfile/SettingsForm.h"
+#include "shell/Controls_win.h"
 #include "shell/Layout.h"
 #include "win32/Helpers_win.h"
 
@@ -36,29 +35,18 @@ class frmSettings final : public settingsfile::SettingsForm {
   void onActivate(bool active);
   void onDpiChanged(UINT dpi, const RECT& suggested);
 
-  void makeFonts(UINT dpi);
-  HFONT fontOf(const ControlLayout& row) const;
-  // Creates every control in its place at `dpi`, with its font.
-  void createControls(UINT dpi);
   // Made when first needed (see run()): the window shows sooner without them.
   void addToolTips();
-  // Places every control again for `dpi`, with new fonts, and sizes the window to match.
-  void layOut(UINT dpi);
-  // Sizes the window so that its client area is the layout's at `dpi`.
-  void sizeWindow(UINT dpi);
-  void centre();
   void toggle(Control box);
-  HWND control(Control name) const { return controls_[static_cast<int>(name)]; }
+  HWND control(Control name) const { return controls_[name]; }
 
   HINSTANCE instance_;
   // The window class's icons: they must outlive the window.
   win32::Icon icon_;
   win32::Icon smallIcon_;
   HWND window_ = nullptr;
-  std::array<HWND, kControlCount> controls_{};
+  Controls controls_;
   HWND toolTips_ = nullptr;
-  win32::Font font_;
-  win32::Font frameFont_;
   HWND lastFocus_ = nullptr;  // given back the focus when the window is activated again
   bool busy_ = false;         // a command is running, and perhaps showing a message
 };

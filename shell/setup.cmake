@@ -1,10 +1,17 @@
 # setup.exe: one statically linked file that needs nothing but Windows' own DLLs.
 enable_language(RC)
 
+# The designed window's controls, sizes and place at a DPI: setup.exe's, and those of the
+# start-up benchmark's floor, which is that window and nothing more.
+add_library(windowlayout STATIC shell/Controls_win.cpp shell/Placement_win.cpp)
+target_link_libraries(windowlayout PUBLIC win32helpers)
+
 add_executable(setup WIN32
   shell/main_win.cpp
   shell/frmSettings_win.cpp
+  shell/frmSettingsForm_win.cpp
   shell/Platform_win.cpp
+  shell/ToolTips_win.cpp
   shell/resources/setup.rc
 )
 if(MINGW)
@@ -18,7 +25,7 @@ endif()
 # The resources embed these files; a change to one must rebuild them.
 set_source_files_properties(shell/resources/setup.rc PROPERTIES OBJECT_DEPENDS
   "${CMAKE_CURRENT_SOURCE_DIR}/shell/resources/setup.exe.manifest;${CMAKE_CURRENT_SOURCE_DIR}/shell/resources/setup.ico")
-target_link_libraries(setup PRIVATE commands comctl32)
+target_link_libraries(setup PRIVATE commands windowlayout comctl32)
 target_compile_definitions(setup PRIVATE
   VERSION_MAJOR=${PROJECT_VERSION_MAJOR}
   VERSION_MINOR=${PROJECT_VERSION_MINOR}
@@ -27,9 +34,9 @@ target_compile_definitions(setup PRIVATE
 # No time stamp in the PE header: two builds of one commit give the same file, byte for byte.
 target_link_options(setup PRIVATE -static -s -Wl,--gc-sections -Wl,--no-insert-timestamp)
 
-# Smaller code for the program and the two libraries in it: it needs no type information
+# Smaller code for the program and the libraries in it: it needs no type information
 # beyond what its exceptions carry, runs one thread, and is optimised whole at link time.
-foreach(target win32helpers settingsfile commands setup)
+foreach(target win32helpers settingsfile commands windowlayout setup)
   target_compile_options(${target} PRIVATE -fno-rtti -fno-threadsafe-statics)
   set_property(TARGET ${target} PROPERTY INTERPROCEDURAL_OPTIMIZATION ON)
 endforeach()
