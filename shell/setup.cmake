@@ -22,9 +22,20 @@ if(MINGW)
 else()
   target_link_options(setup PRIVATE -municode)
 endif()
+# The manifest's comments and indentation are for its readers, not for Windows: setup.exe
+# carries it without them. Written only when it changes, and again whenever the manifest does.
+set(manifest "${CMAKE_CURRENT_SOURCE_DIR}/shell/resources/setup.exe.manifest")
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS "${manifest}")
+file(READ "${manifest}" compact)
+string(REGEX REPLACE "<!--([^-]|-[^-])*-->" "" compact "${compact}")
+string(REGEX REPLACE "[ \t\n]+" " " compact "${compact}")
+string(REPLACE "> <" "><" compact "${compact}")
+file(CONFIGURE OUTPUT "${CMAKE_CURRENT_BINARY_DIR}/setup.exe.compact.manifest" CONTENT "${compact}"
+  @ONLY)
+target_include_directories(setup PRIVATE "${CMAKE_CURRENT_BINARY_DIR}")
 # The resources embed these files; a change to one must rebuild them.
 set_source_files_properties(shell/resources/setup.rc PROPERTIES OBJECT_DEPENDS
-  "${CMAKE_CURRENT_SOURCE_DIR}/shell/resources/setup.exe.manifest;${CMAKE_CURRENT_SOURCE_DIR}/shell/resources/setup.ico")
+  "${CMAKE_CURRENT_BINARY_DIR}/setup.exe.compact.manifest;${CMAKE_CURRENT_SOURCE_DIR}/shell/resources/setup.ico")
 target_link_libraries(setup PRIVATE commands windowlayout comctl32)
 target_compile_definitions(setup PRIVATE
   VERSION_MAJOR=${PROJECT_VERSION_MAJOR}
