@@ -21,39 +21,39 @@ namespace e2e {
 using Names = std::vector<std::wstring>;
 constexpr DWORD kPatience = 15000;  // how long a test waits for the program to do something
 
+// The value of an environment variable that the test cannot do without; `what` says what it
+// holds. Missing, it ends the test: skipped, saying what to set, when run by hand; failed when
+// E2E_STRICT is set, as scripts/test sets it, so that no run of every test passes by skipping.
+// Usable anywhere in a test, constructors included, unlike GoogleTest's fatal assertions.
+inline const wchar_t* needEnvironment(const wchar_t* name, const char* what) {
+  if (const wchar_t* value = _wgetenv(name)) return value;
+  [&] {
+    if (_wgetenv(L"E2E_STRICT")) FAIL() << name << " is not set; it must be " << what;
+    GTEST_SKIP() << "Set " << name << " to " << what << " to run this test.";
+  }();
+  // The one exception GoogleTest ends a test on without reporting it again.
+  throw testing::AssertionException({testing::TestPartResult::kSkip, __FILE__, __LINE__, ""});
+}
+
 template <typename Condition>
 bool eventually(Condition condition, DWORD patience = kPatience) {
-  for (const DWORD start = GetTickCount(); !condition(); Sleep(20)) {
+  for (const DWORD start = GetTickCount(); !condition(); Sleep(20))
     if (GetTickCount() - start > patience) return false;
-  }
   return true;
 }
 
 inline std::wstring text(HWND window) {
   wchar_t text[1024] = L"";
-  SendMessageTimeoutW(window, WM_GETTEXT, 1024, LPARAM(text), 0, kPatience, nullptr);
-  return text;
+  return SendMessageTimeoutW(window, WM_GETTEXT, 1024, LPARAM(text), 0, kPatience, nullptr), text;
 }
 
-inline DWORD processOf(HWND window) {
-  DWORD process = 0;
-  GetWindowThreadProcessId(window, &process);
-  return process;
-}
-
-// The visible top-level windows of a process (or of all) of a class (or of any).
-inline std::vector<HWND> windowsOf(DWORD process, const std::wstring& windowClass = L"") {
-  std::vector<HWND> all, found;
-  EnumWindows(
-      [](HWND window, LPARAM all) { return ((std::vector<HWND>*)all)->push_back(window), TRUE; },
-      LPARAM(&all));
-  for (const HWND window : all) {
-    wchar_t name[64] = L"";
-    GetClassNameW(window, name, 64);
-    if (IsWindowVisible(window) && (!process || processOf(window) == process) &&
-        (windowClass.empty() || name == windowClass)) {
-      found.push_back(window);
-    }
+// The visible top-level windows of a process (0: of any) of a class (null: of any).
+inline std::vector<HWND> windowsOf(DWORD process, const wchar_t* windowClass = nullptr) {
+  std::vector<HWND> found;
+  for (HWND window = nullptr; (window = FindWindowExW(nullptr, window, windowClass, nullptr));) {
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (IsWindowVisible(window) && (!process || owner == process)) found.push_back(window);
   }
   return found;
 }
@@ -66,9 +66,8 @@ struct GameFolder {
     static int count = 0;
     path = std::filesystem::temp_directory_path() /
            (std::to_wstring(GetTickCount()) + L"-" + std::to_wstring(++count));
-    while (length > path.size() + 1) {  // in names of 200 at most: a name has 255 at most
+    while (length > path.size() + 1)  // in names of 200 at most: a name has 255 at most
       path += L"\\" + std::wstring(std::min<size_t>(200, length - path.size() - 1), L'g');
-    }
     std::filesystem::create_directories(L"\\\\?\\" + path);
   }
   std::wstring operator/(const std::wstring& name) const {
@@ -86,9 +85,8 @@ struct GameFolder {
     Names names;
     WIN32_FIND_DATAW entry;
     const HANDLE find = FindFirstFileW((*this / L"*").c_str(), &entry);
-    for (BOOL more = find != INVALID_HANDLE_VALUE; more; more = FindNextFileW(find, &entry)) {
+    for (BOOL more = find != INVALID_HANDLE_VALUE; more; more = FindNextFileW(find, &entry))
       if (entry.cFileName[0] != L'.') names.push_back(entry.cFileName);
-    }
     FindClose(find);
     return std::sort(names.begin(), names.end()), names;
   }
@@ -98,15 +96,12 @@ struct GameFolder {
 struct SetupProcess {
   PROCESS_INFORMATION process{};
   explicit SetupProcess(const GameFolder& folder) {
+    const wchar_t* exe = needEnvironment(L"SETUP_EXE", "setup.exe's path (winepath -w)");
     STARTUPINFOW startup{.cb = sizeof(STARTUPINFOW)};
-    EXPECT_TRUE(CreateProcessW(_wgetenv(L"SETUP_EXE"), nullptr, nullptr, nullptr, FALSE, 0, nullptr,
+    EXPECT_TRUE(CreateProcessW(exe, nullptr, nullptr, nullptr, FALSE, 0, nullptr,
                                folder.path.c_str(), &startup, &process));
   }
-  ~SetupProcess() {
-    kill();
-    CloseHandle(process.hProcess);
-    CloseHandle(process.hThread);
-  }
+  ~SetupProcess() { kill(), CloseHandle(process.hProcess), CloseHandle(process.hThread); }
   void kill() {
     TerminateProcess(process.hProcess, 99) && WaitForSingleObject(process.hProcess, kPatience);
   }
@@ -119,7 +114,7 @@ struct SetupProcess {
     return windowsOf(process.dwProcessId).size() -
            windowsOf(process.dwProcessId, TOOLTIPS_CLASSW).size();
   }
-  HWND waitFor(const std::wstring& windowClass) {  // null after kPatience
+  HWND waitFor(const wchar_t* windowClass) {  // null after kPatience
     std::vector<HWND> found;
     eventually([&] { return !(found = windowsOf(process.dwProcessId, windowClass)).empty(); });
     return found.empty() ? nullptr : found[0];
@@ -136,51 +131,21 @@ struct SetupProcess {
 };
 
 inline HWND control(HWND window, const std::wstring& caption) {
-  for (HWND child = GetWindow(window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-    if (text(child) == caption) return child;
-  }
-  ADD_FAILURE() << "no control " << testing::PrintToString(caption);
-  return nullptr;
+  const HWND found = FindWindowExW(window, nullptr, nullptr, caption.c_str());
+  return found ? found : (ADD_FAILURE() << "no control " << testing::PrintToString(caption), found);
 }
 
 inline int checkState(HWND button) {
   DWORD_PTR state = 0;
-  SendMessageTimeoutW(button, BM_GETCHECK, 0, 0, 0, kPatience, &state);
-  return int(state);
+  return SendMessageTimeoutW(button, BM_GETCHECK, 0, 0, 0, kPatience, &state), int(state);
 }
 
 // Posted, not sent: a message box that the click opens would block the sender.
 inline void click(HWND button) { PostMessageW(button, BM_CLICK, 0, 0); }
 
-// Real key presses, held together, with the window in front: posted ones would leave the
-// keyboard's state alone, and Shift+Tab would be Tab.
-inline void pressKeys(HWND window, std::initializer_list<WORD> keys) {
-  SetForegroundWindow(window);
-  std::vector<INPUT> inputs;
-  for (const WORD key : keys) inputs.push_back({INPUT_KEYBOARD, {.ki = {key, 0, 0, 0, 0}}});
-  for (auto key = std::rbegin(keys); key != std::rend(keys); ++key) {
-    inputs.push_back({INPUT_KEYBOARD, {.ki = {*key, 0, KEYEVENTF_KEYUP, 0, 0}}});
-  }
-  SendInput(UINT(inputs.size()), inputs.data(), sizeof(INPUT));
-}
-
 inline HWND focusedControl(HWND window) {
   GUITHREADINFO thread{sizeof thread};
-  GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &thread);
-  return thread.hwndFocus;
-}
-
-// Sends a message whose lParam points at `data`, copied into the window's process first, and
-// copies what the window left there back.
-inline void sendWithData(HWND window, UINT message, void* data, SIZE_T size, WPARAM wParam = 0) {
-  const HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE,
-                                     FALSE, processOf(window));
-  void* const remote = VirtualAllocEx(process, nullptr, size, MEM_COMMIT, PAGE_READWRITE);
-  WriteProcessMemory(process, remote, data, size, nullptr);
-  SendMessageW(window, message, wParam, LPARAM(remote));
-  ReadProcessMemory(process, remote, data, size, nullptr);
-  VirtualFreeEx(process, remote, 0, MEM_RELEASE);
-  CloseHandle(process);
+  return GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &thread), thread.hwndFocus;
 }
 
 }  // namespace e2e

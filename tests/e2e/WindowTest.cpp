@@ -1,192 +1,141 @@
-// The window end to end: where its controls sit at the system's DPI and after a change of DPI,
-// text and all; the option buttons drawn over the frame; a tool tip on the first hover; the
-// keyboard (Tab, arrows, Space, and Enter and Escape pressing nothing); clicks that never grey
-// a box; Cancel and the close box; and View Log never running an editor planted in the folder.
+// The window end to end, one behaviour a test: laid out for its DPI, and for a new one; a tool tip
+// for each control; Tab, Enter and Escape; clicks on a greyed box; ending without a save; View
+// Log. Where a test reads the layout, it reads shell/Layout.h, never a copy of its numbers.
 #include <optional>
 
 #include "Driver.h"
+#include "shell/Layout.h"
 
 namespace e2e {
 namespace {
 
 const std::wstring kLog = L"Enable log file in game folder to help identify problems.";
 
-// One start of setup.exe at a time, on a setup.ini of the test's choosing.
+// setup.exe started for each test, on a setup.ini whose two boxes are greyed.
 class Window : public testing::Test {
  protected:
-  void start(const std::string& setupIni) {
-    setup_.reset();
-    folder_.write(L"setup.ini", setupIni);
+  void SetUp() override {
+    folder_.write(L"setup.ini", "dynamiclighting=2\r\npostprocessing=2\r\n");
     window_ = setup_.emplace(folder_).window();
     // Keys pressed before the program has put the focus in the window would go astray.
     ASSERT_TRUE(eventually([&] { return IsChild(window_, focusedControl(window_)); }));
   }
   HWND get(const std::wstring& caption) const { return control(window_, caption); }
-  // Presses the keys; the caption of the control that has the focus once it has moved.
-  std::wstring focusAfter(std::initializer_list<WORD> keys) const {
-    const HWND before = focusedControl(window_);
-    pressKeys(window_, keys);
-    eventually([&] { return focusedControl(window_) != before; }, 2000);
+  // Through the window's message loop, as a key press would come; without Shift, which only
+  // real key presses hold down.
+  void press(WORD key) const { PostMessageW(focusedControl(window_), WM_KEYDOWN, key, 0); }
+  std::wstring focusOnceItIs(const std::wstring& expected) const {  // or after 2 s
+    eventually([&] { return text(focusedControl(window_)) == expected; }, 2000);
     return text(focusedControl(window_));
+  }
+  // Sends a message whose lParam points at `data`, copied into the program first, and copies
+  // what the window left there back.
+  void sendWithData(HWND window, UINT message, void* data, SIZE_T size, WPARAM wParam = 0) const {
+    const HANDLE process = setup_->process.hProcess;
+    void* const remote = VirtualAllocEx(process, nullptr, size, MEM_COMMIT, PAGE_READWRITE);
+    WriteProcessMemory(process, remote, data, size, nullptr);
+    SendMessageW(window, message, wParam, LPARAM(remote));
+    ReadProcessMemory(process, remote, data, size, nullptr);
+    VirtualFreeEx(process, remote, 0, MEM_RELEASE);
   }
   GameFolder folder_;
   std::optional<SetupProcess> setup_;
   HWND window_ = nullptr;
 };
 
-RECT place(HWND control) {  // in its window's client area
-  RECT rect{};
-  GetWindowRect(control, &rect);
-  MapWindowPoints(nullptr, GetParent(control), (POINT*)&rect, 2);
-  return rect;
-}
-
-TEST_F(Window, IsLaidOutAsDesignedAtTheSystemsDpiAndAgainAtTwiceItTextAndAll) {
-  ASSERT_NO_FATAL_FAILURE(start("dividetexturesize=4\r\ndividetexturesize=2\r\n"));
-  EXPECT_EQ(checkState(get(L"Low")), BST_UNCHECKED) << "selecting Medium left Low selected";
-  const int dpi = GetDpiForWindow(window_);
-  // EXPECTED_DPI names the DPI the prefix is meant to have.
-  ASSERT_EQ(dpi, _wtoi(_wgetenv(L"EXPECTED_DPI") ? _wgetenv(L"EXPECTED_DPI") : L"0"));
-  const auto px = [&](int twips) { return MulDiv(twips, dpi, 1440); };
-  RECT client, work, rect;
-  GetClientRect(window_, &client);
-  EXPECT_EQ(std::vector<long>({client.right, client.bottom}),
-            std::vector<long>({px(5655), px(3315)}));
-  const struct {
-    const wchar_t* caption;
-    int left, top, width, height;  // twips, in the window's client area
-  } designed[] = {{L"Settings", 240, 840, 5175, 1815},
-                  {L"Dynamic Lighting", 480, 1200, 1575, 255},
-                  {L"Low", 1800, 1680, 735, 255},
-                  {L"Accept", 4440, 2760, 975, 375}};
-  for (const auto& [caption, left, top, width, height] : designed) {
-    const RECT at = place(get(caption));
-    EXPECT_EQ(std::vector<long>({at.left, at.top, at.right - at.left, at.bottom - at.top}),
-              std::vector<long>({px(left), px(top), px(width), px(height)}))
-        << testing::PrintToString(caption);
-  }
-  // The option buttons lie over the frame: drawn after it, the frame would hide them.
-  EXPECT_EQ(GetWindow(get(L"High"), GW_HWNDLAST), get(L"Settings"));
+// As designed: the client area in pixels, rounded (cut, it is a pixel short at 144 DPI), in the
+// middle of the screen; the frame around its controls, and under the option buttons that lie
+// over it but belong to the window (drawn after them, under all, it hides none). Told of twice
+// the DPI: twice as large, and its text in a larger font, by the size a push button needs for its
+// caption, which it works out with its font. (MS Sans Serif has a picture for a few sizes only:
+// the font grows by steps, not twice.)
+TEST_F(Window, IsLaidOutAsDesignedForItsDpiAndAgainForANewOne) {
+  const int dpi = _wtoi(needEnvironment(L"EXPECTED_DPI", "the Wine prefix's DPI, e.g. 96"));
+  ASSERT_EQ(GetDpiForWindow(window_), UINT(dpi)) << "the prefix is not at EXPECTED_DPI";
+  RECT work, rect, frame, both, place{20, 30, 400, 300};
   SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
   GetWindowRect(window_, &rect);
-  EXPECT_NEAR(rect.left - work.left, work.right - rect.right, 1) << "not centred";
-  EXPECT_NEAR(rect.top - work.top, work.bottom - rect.bottom, 1) << "not centred";
-
-  // Each control twice as far and as large, and its text in a larger font: the size a push
-  // button needs for its caption, which it computes itself with its font. MS Sans Serif has a
-  // picture for a few sizes only, so twice the DPI gives a font taller by steps, not twice.
-  std::vector<std::pair<HWND, RECT>> before;
-  for (HWND child = GetWindow(window_, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-    before.push_back({child, place(child)});
+  EXPECT_NEAR(rect.left + rect.right, work.left + work.right, 1) << "not centred";
+  EXPECT_NEAR(rect.top + rect.bottom, work.top + work.bottom, 1) << "not centred";
+  GetWindowRect(get(L"Settings"), &frame);
+  for (const std::wstring caption : {L"Dynamic Lighting", L"Texture Quality", kLog.c_str()}) {
+    GetWindowRect(get(caption), &rect);
+    EXPECT_TRUE(UnionRect(&both, &rect, &frame) && EqualRect(&both, &frame)) << "out: " << caption;
   }
-  SIZE ideal{}, idealBefore{};
-  sendWithData(get(L"Accept"), BCM_GETIDEALSIZE, &idealBefore, sizeof idealBefore);
-  for (const long scale : {2, 1}) {
-    RECT suggested{20, 30, 400, 300};
-    sendWithData(window_, WM_DPICHANGED, &suggested, sizeof suggested,
-                 MAKEWPARAM(scale * dpi, scale * dpi));
-    GetWindowRect(window_, &rect);
-    EXPECT_EQ(rect.left, 20) << "the suggested place was not taken";
-    for (const auto& [child, was] : before) {
-      const RECT now = place(child);
-      for (const long off : {now.left - was.left * scale, now.right - was.right * scale,
-                             now.bottom - was.bottom * scale})
-        EXPECT_NEAR(off, 0, 2) << testing::PrintToString(text(child)) << " at " << scale;
-    }
-    sendWithData(get(L"Accept"), BCM_GETIDEALSIZE, &ideal, sizeof ideal);
-    EXPECT_TRUE(scale == 1 ? ideal.cx == idealBefore.cx : ideal.cx > idealBefore.cx * 1.3)
-        << "the font is not scaled: " << ideal.cx << " pixels, where " << idealBefore.cx;
+  EXPECT_EQ(GetWindow(get(L"Settings"), GW_HWNDNEXT), nullptr) << "a control under the frame";
+  SIZE text[2]{};
+  for (const int scale : {1, 2}) {
+    // The new DPI in both words of wParam, and a place for the window.
+    if (scale == 2) sendWithData(window_, WM_DPICHANGED, &place, sizeof place, 0x10001 * 2 * dpi);
+    GetClientRect(window_, &rect);
+    EXPECT_EQ(rect.right, MulDiv(shell::kClientWidth, scale * dpi, 1440)) << scale;
+    EXPECT_EQ(rect.bottom, MulDiv(shell::kClientHeight, scale * dpi, 1440)) << scale;
+    sendWithData(get(L"Accept"), BCM_GETIDEALSIZE, &text[scale - 1], sizeof(SIZE));
   }
+  EXPECT_GT(text[1].cx, text[0].cx * 1.3) << "the font is not scaled";
 }
 
-// The mouse on each control: a tool tip shows, and it is that control's. (Its text is the
-// layout table's, which a test would only copy.)
-TEST_F(Window, ShowsEachControlsToolTipOnTheFirstHover) {
-  ASSERT_NO_FATAL_FAILURE(start(""));
+// Each control's tool tip is its own: the tool tip control finds it by the control's window, as
+// it will when the pointer is on the control. (Its text is the layout table's, which a test
+// would only copy.)
+TEST_F(Window, TiesEachControlsToolTipToIt) {
+  HWND tips = nullptr;  // made once the window is idle, or at the first move of the mouse
+  ASSERT_TRUE(eventually([&] { return tips = FindWindowW(TOOLTIPS_CLASSW, nullptr); }));
   for (const std::wstring caption : {L"Dynamic Lighting", L"Post Processing", L"Low", L"Medium",
                                      L"High", kLog.c_str(), L"View Log", L"Cancel", L"Accept"}) {
-    RECT rect;
-    GetWindowRect(get(caption), &rect);
-    SetForegroundWindow(window_);
-    INPUT move{INPUT_MOUSE, {.mi = {1, 0, 0, MOUSEEVENTF_MOVE, 0, 0}}};
-    EXPECT_TRUE(eventually(
-        [&] {
-          // Put on the control until it stays: on a new display Wine may move the pointer back
-          // to where the X server had it. (The program never moves it: this hides no fault.)
-          if (POINT at; GetCursorPos(&at) && (at.x != rect.left + 5 || at.y != rect.top + 4)) {
-            SetCursorPos(rect.left + 4, rect.top + 4);
-            SendInput(1, &move, sizeof move);
-          }
-          TOOLINFOW tool{sizeof tool};
-          for (const HWND tip : windowsOf(processOf(window_), TOOLTIPS_CLASSW)) {
-            sendWithData(tip, TTM_GETCURRENTTOOLW, &tool, sizeof tool);
-          }
-          return tool.uId == UINT_PTR(get(caption));
-        },
-        3000))
-        << "no tool tip of its own on " << testing::PrintToString(caption);
+    TTHITTESTINFOW hit{get(caption), {4, 4}, {sizeof(TOOLINFOW)}};
+    sendWithData(tips, TTM_HITTESTW, &hit, sizeof hit);
+    EXPECT_EQ(hit.ti.uId, UINT_PTR(get(caption))) << "no tool tip of its own on " << caption;
   }
 }
 
-TEST_F(Window, TabArrowsSpaceEnterEscapeClicksAndCancelDoWhatTheyShouldAndNothingMore) {
-  ASSERT_NO_FATAL_FAILURE(start("dynamiclighting=2\r\npostprocessing=2\r\n"));
-  const std::wstring stops[] = {
-      L"Dynamic Lighting", L"Post Processing", L"Low",      kLog,
-      L"Accept",           L"Cancel",          L"View Log", L"Dynamic Lighting"};
-  EXPECT_EQ(text(focusedControl(window_)), stops[0]) << "the first focus";
-  for (const wchar_t* button : {L"Accept", L"Cancel", L"View Log"})  // none drawn as the default
-    EXPECT_FALSE(SendMessageW(get(button), WM_GETDLGCODE, 0, 0) & DLGC_DEFPUSHBUTTON);
-  for (size_t stop = 1; stop < std::size(stops); ++stop) {
-    pressKeys(window_, {VK_ESCAPE});                // presses nothing
-    if (stop < 5) pressKeys(window_, {VK_RETURN});  // nothing either, but on a push button
-    ASSERT_EQ(focusAfter({VK_TAB}), stops[stop]);
+// From the first focus on; with no texture option selected, the first is the group's one stop.
+TEST_F(Window, TabVisitsTheControlsInTheDesignedOrder) {
+  for (const std::wstring stop : {L"Dynamic Lighting", L"Post Processing", L"Low", kLog.c_str(),
+                                  L"Accept", L"Cancel", L"View Log", L"Dynamic Lighting"}) {
+    ASSERT_EQ(focusOnceItIs(stop), stop);
+    press(VK_TAB);
   }
-  for (size_t stop = std::size(stops) - 1; stop-- > 0;)
-    EXPECT_EQ(focusAfter({VK_SHIFT, VK_TAB}), stops[stop]);
-  for (const wchar_t* next : {L"Post Processing", L"Low"}) ASSERT_EQ(focusAfter({VK_TAB}), next);
-  EXPECT_EQ(checkState(get(L"Low")), BST_UNCHECKED) << "moving the focus selected an option";
-  EXPECT_EQ(checkState(get(L"Dynamic Lighting")), BST_INDETERMINATE) << "a key changed a box";
-  const WORD arrows[] = {VK_RIGHT, VK_RIGHT, VK_RIGHT, VK_LEFT, VK_UP};
-  for (int i = 0; const wchar_t* option : {L"Medium", L"High", L"Low", L"High", L"Medium"}) {
-    EXPECT_EQ(focusAfter({arrows[i++]}), option);
-    for (const wchar_t* each : {L"Low", L"Medium", L"High"})
-      EXPECT_EQ(checkState(get(each)), each == option);
-  }
-  EXPECT_EQ(focusAfter({VK_TAB}), kLog);
-  EXPECT_EQ(focusAfter({VK_SHIFT, VK_TAB}), L"Medium");  // the options' one stop: the selected
-  ASSERT_EQ(focusAfter({VK_SHIFT, VK_TAB}), L"Post Processing");
-  for (const wchar_t* box : {L"Post Processing", L"Dynamic Lighting"}) {  // a click moves the focus
-    for (const int state : {BST_CHECKED, BST_UNCHECKED, BST_CHECKED}) {   // from greyed, never back
-      *box == L'P' ? pressKeys(window_, {VK_SPACE}) : click(get(box));
-      EXPECT_TRUE(eventually([&] { return checkState(get(box)) == state; }, 2000))
-          << testing::PrintToString(box);
-    }
-  }
-  EXPECT_EQ(setup_->windows(), 1u) << "a key opened a message";
-  click(get(L"Cancel"));
-  EXPECT_EQ(setup_->waitForExit(), 0);
-  EXPECT_EQ(folder_.read(L"setup.ini"), "dynamiclighting=2\r\npostprocessing=2\r\n");
-  EXPECT_EQ(folder_.names(), Names{L"setup.ini"});
 }
 
-TEST_F(Window, ViewLogOpensTheSystemsEditorNeverOnePlantedThereAndTheCloseBoxWritesNothing) {
-  // Planted: setup.exe itself, whose window would show a second time if it ran.
-  ASSERT_TRUE(CopyFileW(_wgetenv(L"SETUP_EXE"), (folder_ / L"Notepad.exe").c_str(), FALSE));
+// IsDialogMessage turns them into IDOK and IDCANCEL, which no control's ID may be; nor may a
+// button be the default, drawn as the one Enter presses. (On a push button, Enter presses it.)
+TEST_F(Window, EnterAndEscapePressNothingOffThePushButtons) {
+  // Before any key: a Tab has IsDialogMessage take the default style off the buttons.
+  EXPECT_FALSE(SendMessageW(get(L"Accept"), WM_GETDLGCODE, 0, 0) & DLGC_DEFPUSHBUTTON);
+  for (const WORD key : {VK_ESCAPE, VK_RETURN, VK_TAB}) press(key);
+  ASSERT_EQ(focusOnceItIs(L"Post Processing"), L"Post Processing") << "a key pressed a button";
+  EXPECT_EQ(checkState(get(L"Dynamic Lighting")), BST_INDETERMINATE) << "a key clicked it";
+}
+
+// Greyed comes only from the file: the player who clicks a greyed box means to change it.
+TEST_F(Window, AClickChecksAGreyedBoxAndNeverGreysOneAgain) {
+  for (const int state : {BST_CHECKED, BST_UNCHECKED, BST_CHECKED}) {
+    click(get(L"Post Processing"));
+    EXPECT_TRUE(eventually([&] { return checkState(get(L"Post Processing")) == state; }, 2000));
+  }
+}
+
+TEST_F(Window, CancelAndTheCloseBoxEndWithoutWritingAChangeMadeBefore) {
+  for (const bool closeBox : {false, true}) {
+    if (closeBox) ASSERT_NO_FATAL_FAILURE(SetUp());  // a second start
+    click(get(L"Dynamic Lighting"));
+    closeBox ? (void)PostMessageW(window_, WM_SYSCOMMAND, SC_CLOSE, 0) : click(get(L"Cancel"));
+    EXPECT_EQ(setup_->waitForExit(), 0) << closeBox;
+    EXPECT_EQ(folder_.names(), Names{L"setup.ini"}) << "a save's setup.tmp";
+  }
+}
+
+// Planted: setup.exe itself, whose window would show a second time if it ran.
+TEST_F(Window, ViewLogOpensTheSystemsEditorNeverOnePlantedInTheGameFolder) {
+  ASSERT_TRUE(CopyFileW(needEnvironment(L"SETUP_EXE", "setup.exe's path (winepath -w)"),
+                        (folder_ / L"Notepad.exe").c_str(), FALSE));
   folder_.write(L"KOLT-Game.log", "12:01:07 Starting up\r\n");
-  ASSERT_NO_FATAL_FAILURE(start("dynamiclighting=1\r\n"));
   click(get(L"View Log"));
-  HWND editor = nullptr;
-  EXPECT_TRUE(
-      eventually([&] { return editor = FindWindowW(nullptr, L"KOLT-Game.log - Notepad"); }));
-  SetForegroundWindow(window_);
-  // The focus is given back to where it was before another program took it.
-  EXPECT_TRUE(eventually([&] { return focusedControl(window_) == get(L"View Log"); }));
-  PostMessageW(editor, WM_CLOSE, 0, 0);
+  const wchar_t* const editor = L"KOLT-Game.log - Notepad";  // Wine's Notepad's title
+  EXPECT_TRUE(eventually([&] { return FindWindowW(nullptr, editor); }));
   EXPECT_EQ(windowsOf(0, L"frmSettings").size(), 1u) << "the planted program ran";
-  EXPECT_EQ(setup_->windows(), 1u) << "View Log showed a message";
-  PostMessageW(window_, WM_SYSCOMMAND, SC_CLOSE, 0);
-  EXPECT_EQ(setup_->waitForExit(), 0);
-  EXPECT_EQ(folder_.names(), (Names{L"KOLT-Game.log", L"Notepad.exe", L"setup.ini"}));
+  PostMessageW(FindWindowW(nullptr, editor), WM_CLOSE, 0, 0);
 }
 
 }  // namespace
