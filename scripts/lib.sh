@@ -10,13 +10,19 @@ say() { printf '\n== %s\n' "$*"; }
 # Runs a command as root: as it is when root already, else through sudo.
 as_root() { if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi; }
 
-# Installs those of the given Debian packages that are missing, and says which.
-need_packages() {
-  local missing=() package
+# Prints those of the given Debian packages that are not installed, one a line.
+missing_packages() {
+  local package
   for package in "$@"; do
     dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' ||
-      missing+=("$package")
+      echo "$package"
   done
+}
+
+# Installs those of the given Debian packages that are missing, and says which.
+need_packages() {
+  local missing
+  mapfile -t missing < <(missing_packages "$@")
   [ ${#missing[@]} -eq 0 ] && return 0
   echo "Installing missing Debian packages: ${missing[*]}"
   as_root apt-get update -qq
