@@ -115,6 +115,8 @@ stop_virtual_display() {
   [ -n "${WINEPREFIX:-}" ] && wineserver -k 2>/dev/null || true
   [ -n "${XVFB_PID:-}" ] && kill "$XVFB_PID" 2>/dev/null || true
   [ -z "${FULL_DISK:-}" ] || as_root umount "$ROOT/build/full-disk" 2>/dev/null || true
+  [ -z "${ONLY_FILE:-}" ] || as_root umount "$ROOT/build/only-file/folder/setup.ini" \
+    "$ROOT/build/only-file/folder" 2>/dev/null || true
 }
 
 # A fresh file system of 64 KiB, for the end-to-end test of a save to a full disk, named for
@@ -127,6 +129,24 @@ make_full_disk() {
   as_root mount -t tmpfs -o size=64k full-disk "$dir" || return 0
   FULL_DISK=$(winepath -w "$dir")
   export FULL_DISK
+}
+
+# A read-only game folder whose setup.ini may be written, as installers leave one under Program
+# Files, for the end-to-end test of a save in place, named for Windows in ONLY_FILE. Root itself
+# may write any folder, so it takes a read-only file system, with a writable file mounted over
+# its setup.ini. Unmounted with the virtual display; where mounting fails, that test fails.
+make_only_file_folder() {
+  local dir="$ROOT/build/only-file"
+  ! mountpoint -q "$dir/folder/setup.ini" || as_root umount "$dir/folder/setup.ini"
+  ! mountpoint -q "$dir/folder" || as_root umount "$dir/folder"
+  mkdir -p "$dir/folder"
+  : >"$dir/setup.ini"
+  as_root mount -t tmpfs -o size=64k only-file "$dir/folder" || return 0
+  : >"$dir/folder/setup.ini"
+  as_root mount -o remount,ro "$dir/folder" &&
+    as_root mount --bind "$dir/setup.ini" "$dir/folder/setup.ini" || return 0
+  ONLY_FILE=$(winepath -w "$dir/folder")
+  export ONLY_FILE
 }
 
 # setup.exe must stay one small file that runs on a bare Windows: at most 64 KiB, and importing
