@@ -7,7 +7,6 @@
 #include <array>
 #include <map>
 #include <optional>
-#include <set>
 #include <stdexcept>  // std::logic_error
 #include <string>
 
@@ -34,16 +33,16 @@ struct Form : settingsfile::SettingsForm {
 // replaces and folder flushes all count) fails with `failKind`, and with `keepFailing` every
 // one after it too; a failing write first puts half its bytes in the file, as a full disk
 // would. Replacing a file with one not wholly flushed to disk, which a crash could leave cut
-// off, is a fault of the program: it throws std::logic_error. `renamed` holds the files
-// replaced since their folder was last flushed.
+// off, is a fault of the program: it throws std::logic_error. `unflushed` holds the folder
+// of the last file replaced until it is flushed. (That Windows removes no file still open,
+// the end-to-end test of a full disk sees.)
 struct MemoryFiles : settingsfile::FileSystem {
   std::map<std::string, std::string> files;
   std::map<std::string, std::string> links;   // name: the file it leads to
   std::map<std::string, int> attributes;      // carried over by a replacement
   std::map<std::string, size_t> onDisk;       // how much of each file a flush has made durable
-  std::map<std::string, int> handles;         // open ones: as on Windows, they are not removed
   std::map<std::string, std::string> copies;  // a game file: the copy the game reads
-  std::set<std::string> renamed;
+  std::optional<std::string> unflushed;
   bool folderRefuses = false;  // new files, as a folder only an administrator may change
   int failAt = 0, operations = 0;
   bool keepFailing = false;
@@ -64,10 +63,7 @@ struct MemoryFiles : settingsfile::FileSystem {
     MemoryFiles& files;
     std::string name;
     size_t offset = 0;
-    Open(MemoryFiles& files, std::string name) : files(files), name(std::move(name)) {
-      ++files.handles[this->name];
-    }
-    ~Open() { --files.handles[name]; }
+    Open(MemoryFiles& files, std::string name) : files(files), name(std::move(name)) {}
     size_t read(char* buffer, size_t capacity) override {
       files.step("read", name);
       const std::string& content = files.files[name];
@@ -120,17 +116,13 @@ struct MemoryFiles : settingsfile::FileSystem {
     attributes[to] = attributes[from];
     files.erase(from);
     attributes.erase(from);
-    renamed.insert(to);
+    unflushed = to.substr(0, to.rfind('/') + 1);
   }
   void flushFolderOf(const std::string& name) override {
     step("flushfolder", name);
-    std::erase_if(renamed, [&](const std::string& file) {
-      return file.substr(0, file.rfind('/') + 1) == name.substr(0, name.rfind('/') + 1);
-    });
+    if (unflushed == name.substr(0, name.rfind('/') + 1)) unflushed.reset();
   }
-  void remove(const std::string& name) noexcept override {
-    if (!handles[name]) files.erase(name);
-  }
+  void remove(const std::string& name) noexcept override { files.erase(name); }
 };
 
 }  // namespace standins

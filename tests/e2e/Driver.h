@@ -58,16 +58,13 @@ inline std::vector<HWND> windowsOf(DWORD process, const wchar_t* windowClass = n
   return found;
 }
 
-// A new game folder whose path is `length` characters long, at least its own name's. Its files
-// go by \\?\ paths, which work whatever their length.
+// A new game folder. Its files go by \\?\ paths, which work whatever their length.
 struct GameFolder {
   std::wstring path;
-  explicit GameFolder(size_t length = 0) {
+  GameFolder() {
     static int count = 0;
     path = std::filesystem::temp_directory_path() /
            (std::to_wstring(GetTickCount()) + L"-" + std::to_wstring(++count));
-    while (length > path.size() + 1)  // in names of 200 at most: a name has 255 at most
-      path += L"\\" + std::wstring(std::min<size_t>(200, length - path.size() - 1), L'g');
     std::filesystem::create_directories(L"\\\\?\\" + path);
   }
   std::wstring operator/(const std::wstring& name) const {

@@ -1,6 +1,6 @@
-// The window end to end, one behaviour a test: laid out for its DPI, and for a new one; a tool tip
-// for each control; Tab, Enter and Escape; clicks on a greyed box; ending without a save; View
-// Log. Where a test reads the layout, it reads shell/Layout.h, never a copy of its numbers.
+// The window end to end, one behaviour a test: laid out for its DPI, and for a new one; Tab,
+// Enter and Escape; clicks on a greyed box; ending without a save; View Log. Where a test reads
+// the layout, it reads shell/Layout.h, never a copy of its numbers.
 #include <optional>
 
 #include "Driver.h"
@@ -73,20 +73,6 @@ TEST_F(Window, IsLaidOutAsDesignedForItsDpiAndAgainForANewOne) {
     sendWithData(get(L"Accept"), BCM_GETIDEALSIZE, &text[scale - 1], sizeof(SIZE));
   }
   EXPECT_GT(text[1].cx, text[0].cx * 1.3) << "the font is not scaled";
-}
-
-// Each control's tool tip is its own: the tool tip control finds it by the control's window, as
-// it will when the pointer is on the control. (Its text is the layout table's, which a test
-// would only copy.)
-TEST_F(Window, TiesEachControlsToolTipToIt) {
-  HWND tips = nullptr;  // made once the window is idle, or at the first move of the mouse
-  ASSERT_TRUE(eventually([&] { return tips = FindWindowW(TOOLTIPS_CLASSW, nullptr); }));
-  for (const std::wstring caption : {L"Dynamic Lighting", L"Post Processing", L"Low", L"Medium",
-                                     L"High", kLog.c_str(), L"View Log", L"Cancel", L"Accept"}) {
-    TTHITTESTINFOW hit{get(caption), {4, 4}, {sizeof(TOOLINFOW)}};
-    sendWithData(tips, TTM_HITTESTW, &hit, sizeof hit);
-    EXPECT_EQ(hit.ti.uId, UINT_PTR(get(caption))) << "no tool tip of its own on " << caption;
-  }
 }
 
 // From the first focus on; with no texture option selected, the first is the group's one stop.
