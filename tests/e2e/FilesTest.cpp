@@ -48,7 +48,7 @@ TEST(Accept, SavesTheWindowsValuesInEveryKindOfGameFolderAndConfirmsOnce) {
   const struct {
     Place place;
     const char* fault;
-    std::string before = "a", after = "a\r\n";
+    std::string before = "dynamiclighting=1", after = "dynamiclighting=1\r\n";
     std::vector<std::wstring> clicks;
   } cases[] = {
       {Plain,
