@@ -99,4 +99,7 @@ FileSystem& machineFiles();
 // The name of a file called `name` in the folder of file `file`.
 std::string beside(const std::string& file, const char* name);
 
+// The folder that file `name` is in, e.g. to flush it.
+inline std::string folderOf(const std::string& name) { return beside(name, "."); }
+
 }  // namespace settingsfile

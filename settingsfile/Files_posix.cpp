@@ -72,12 +72,6 @@ class FileSink final : public ByteSink, Descriptor {
   }
 };
 
-// The folder a file is in, for making its new name durable.
-std::string folderOf(const std::string& name) {
-  const size_t slash = name.find_last_of('/');
-  return slash == std::string::npos ? "." : slash == 0 ? "/" : name.substr(0, slash);
-}
-
 class MachineFiles final : public FileSystem {
  public:
   std::unique_ptr<ByteSource> openForReading(const std::string& name) override {

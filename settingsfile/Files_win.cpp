@@ -154,9 +154,6 @@ class FileSink final : public ByteSink {
   std::string name_;
 };
 
-// The folder a file is in.
-std::string folderOf(const std::string& name) { return beside(name, "."); }
-
 // Windows refuses to replace or write a read-only file, but Wine run as root does not.
 void refuseReadOnly(const std::string& name, DWORD attributes, const char* action) {
   if (attributes != INVALID_FILE_ATTRIBUTES && attributes & FILE_ATTRIBUTE_READONLY) {

@@ -46,7 +46,6 @@ TEST(Commands, ARefusalIsToldWithTheReasonAndWhatThePlayerCanDoAfterAWaitForAHel
   // A save in place whose write fails, and then the writing back of the old content too.
   files.folderRefuses = true;
   files.failAt = files.operations + 7;  // resolve, create, open, read twice, create, write
-  files.failKind = Kind::Other;
   shell::onAccept(files, form, platform);
   files.copies["KOLT-Game.log"] = "C:\\VirtualStore\\KOLT-Game.log";
   shell::onViewLog(files, platform);
