@@ -20,8 +20,19 @@ class FileError : public std::exception {
  public:
   // What the player can do about it differs with each of these.
   // InUse is the one that passes: another program has the file open for a moment.
+  // WriteProtected: the disk or share itself takes no changes.
+  // NamesTaken: every scratch name a save may use beside the file is taken.
   // Incomplete: a file written over in place failed half way and could not be put back.
-  enum class Kind { NotFound, ReadOnly, AccessDenied, InUse, Incomplete, Other };
+  enum class Kind {
+    NotFound,
+    ReadOnly,
+    AccessDenied,
+    WriteProtected,
+    InUse,
+    NamesTaken,
+    Incomplete,
+    Other
+  };
 
   // `action` completes "<file> could not be ...", e.g. "read", "written".
   FileError(std::string file, const char* action, std::string reason, Kind kind = Kind::Other);
@@ -84,12 +95,17 @@ class FileSystem {
   virtual void takeAttributes(const std::string& file, const std::string& original) = 0;
   // Puts file `from` in the place of file `to` in one step: whoever looks at `to`, even after
   // a crash, sees either its old content or all of `from`, never a mixture or nothing.
+  // Refused with Kind::InUse while another program holds `to`, whatever it shares, and with
+  // Kind::AccessDenied where the player may not replace `to` (though perhaps write it).
   virtual void replace(const std::string& from, const std::string& to) = 0;
   // Makes the names in the folder of file `name` durable: until then a crash may undo a
   // replace on some file systems.
   virtual void flushFolderOf(const std::string& name) = 0;
-  // Removes the file if it is there. Only ever tidies up after a failure that is being
-  // reported already, so it reports nothing itself.
+  // Makes file `name` durable where it is. On NTFS that also makes the rename that put it
+  // there durable: its log is written up to the file's changes, the rename's among them.
+  virtual void flushFile(const std::string& name) = 0;
+  // Removes the file where the system allows it. Only ever tidies up, after a failure that is
+  // being reported already or of a file that would mislead, so it reports nothing itself.
   virtual void remove(const std::string& name) noexcept = 0;
 };
 

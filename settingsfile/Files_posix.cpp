@@ -18,7 +18,8 @@ namespace {
 FileError failure(const std::string& name, const char* action) {
   FileError::Kind kind = FileError::Kind::Other;
   if (errno == ENOENT) kind = FileError::Kind::NotFound;
-  if (errno == EACCES || errno == EPERM || errno == EROFS) kind = FileError::Kind::AccessDenied;
+  if (errno == EACCES || errno == EPERM) kind = FileError::Kind::AccessDenied;
+  if (errno == EROFS) kind = FileError::Kind::WriteProtected;
   return FileError(name, action, std::strerror(errno), kind);
 }
 
@@ -72,6 +73,15 @@ class FileSink final : public ByteSink, Descriptor {
   }
 };
 
+// fsync of a file or, with O_DIRECTORY, a folder.
+void flush(const std::string& name, int flags) {
+  const int fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC | flags);
+  if (fd < 0) throw failure(name, "flushed");
+  const int flushed = ::fsync(fd);
+  ::close(fd);
+  if (flushed != 0) throw failure(name, "flushed");
+}
+
 class MachineFiles final : public FileSystem {
  public:
   std::unique_ptr<ByteSource> openForReading(const std::string& name) override {
@@ -116,13 +126,8 @@ class MachineFiles final : public FileSystem {
   void replace(const std::string& from, const std::string& to) override {
     if (std::rename(from.c_str(), to.c_str()) != 0) throw failure(to, "replaced");
   }
-  void flushFolderOf(const std::string& name) override {
-    const int folder = ::open(folderOf(name).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (folder < 0) throw failure(folderOf(name), "flushed");
-    const int flushed = ::fsync(folder);
-    ::close(folder);
-    if (flushed != 0) throw failure(folderOf(name), "flushed");
-  }
+  void flushFolderOf(const std::string& name) override { flush(folderOf(name), O_DIRECTORY); }
+  void flushFile(const std::string& name) override { flush(name, 0); }
   void remove(const std::string& name) noexcept override { ::unlink(name.c_str()); }
 };
 

@@ -26,8 +26,10 @@ FileError failure(const std::string& name, const char* action, DWORD code = GetL
       kind = FileError::Kind::NotFound;
       break;
     case ERROR_ACCESS_DENIED:
-    case ERROR_WRITE_PROTECT:
       kind = FileError::Kind::AccessDenied;
+      break;
+    case ERROR_WRITE_PROTECT:
+      kind = FileError::Kind::WriteProtected;
       break;
     case ERROR_SHARING_VIOLATION:
     case ERROR_LOCK_VIOLATION:
@@ -162,6 +164,15 @@ void refuseReadOnly(const std::string& name, DWORD attributes, const char* actio
   }
 }
 
+// FlushFileBuffers of a file or, with FILE_FLAG_BACKUP_SEMANTICS, a folder. It needs a handle
+// that may write; nothing is written through it.
+void flush(const std::string& name, DWORD flags) {
+  const UniqueHandle file =
+      openFile(name, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+               OPEN_EXISTING, flags, "flushed");
+  if (!FlushFileBuffers(file.get())) throw failure(name, "flushed");
+}
+
 class MachineFiles final : public FileSystem {
  public:
   std::string gameCopy(const std::string& name) override {
@@ -219,23 +230,28 @@ class MachineFiles final : public FileSystem {
     // One rename that replaces its target: on NTFS and under Wine (one rename(2)) there is no
     // moment without the target. ReplaceFileW is not that under Wine: it moves the target
     // aside, deletes it and only then renames, and it cannot take long paths.
-    if (!MoveFileExW(systemPath(from).c_str(), systemPath(to).c_str(),
-                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-      // The system refuses to rename over a file that another program has open, even one
-      // sharing it for deletion, as "access denied". A file the player may not change was
-      // refused before this, at the scratch file beside it or at its attributes.
-      const DWORD code = GetLastError();
-      throw failure(to, "replaced", code == ERROR_ACCESS_DENIED ? ERROR_SHARING_VIOLATION : code);
+    if (MoveFileExW(systemPath(from).c_str(), systemPath(to).c_str(),
+                    MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+      return;
     }
+    const FileError refused = failure(to, "replaced");
+    // The system refuses to rename over a file that another program has open, whatever it
+    // shares, in the same words as over one the player may not replace. Only a holder makes
+    // an open that shares nothing fail with a sharing violation, on Windows and Wine alike.
+    if (refused.kind() == FileError::Kind::AccessDenied &&
+        !win32::ownFile(CreateFileW(systemPath(to).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                    0, nullptr)) &&
+        GetLastError() == ERROR_SHARING_VIOLATION) {
+      throw refused.as(FileError::Kind::InUse);
+    }
+    throw refused;
   }
   void flushFolderOf(const std::string& name) override {
-    // Under Wine this is a real fsync of the folder; on NTFS the write-through rename already
-    // was durable, and a folder the player may not write refuses it, which changes nothing.
-    const UniqueHandle folder = openFile(folderOf(name), GENERIC_WRITE,
-                                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                         OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, "flushed");
-    if (!FlushFileBuffers(folder.get())) throw failure(folderOf(name), "flushed");
+    // Under Wine this is a real fsync of the folder; a folder the player may not write may
+    // refuse it on Windows.
+    flush(folderOf(name), FILE_FLAG_BACKUP_SEMANTICS);
   }
+  void flushFile(const std::string& name) override { flush(name, 0); }
   void remove(const std::string& name) noexcept override {
     try {
       DeleteFileW(systemPath(name).c_str());

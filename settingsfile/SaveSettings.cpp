@@ -79,7 +79,19 @@ std::unique_ptr<ByteSink> newScratch(FileSystem& files, const std::string& targe
     if (tried > '9') break;
     name = target + '.' + tried + ".tmp";
   }
-  throw FileError(target + ".tmp", "written", "Every scratch name beside it is taken.");
+  const std::string base = target.substr(target.find_last_of("/\\") + 1);
+  throw FileError(target, "replaced",
+                  "the scratch names beside it, " + base + ".tmp and " + base + ".1.tmp to " +
+                      base + ".9.tmp, are all taken.",
+                  FileError::Kind::NamesTaken);
+}
+
+// A refusal that writing setup.ini over in place may get round: the folder refused a new file,
+// or setup.ini may be written though not replaced. Where the file itself may not be written
+// either, that write is refused in its turn, with its own reason.
+bool refusedOnlyTheReplace(const FileError& refusal) {
+  return refusal.kind() == FileError::Kind::AccessDenied ||
+         refusal.kind() == FileError::Kind::WriteProtected;
 }
 
 struct Bytes final : ByteSource, ByteSink {
@@ -94,8 +106,23 @@ struct Bytes final : ByteSource, ByteSink {
   void close() override {}
 };
 
+// Players and the game have always found setup.tmp beside setup.ini after a save, holding
+// the same lines. setup.ini is complete by now, so a failure here loses nothing and the
+// save stands: the player is not told of a scratch copy they never asked for. A copy that
+// could not be written whole, or an earlier save's that could not be written over, which
+// would hold old settings, is removed where the system allows.
+void leaveCopy(FileSystem& files, const std::string& settings, const std::string& copyName) {
+  try {
+    writeWhole(files, settings, copyName, files.openForWriting(copyName), copy);
+  } catch (const FileError&) {
+    files.remove(copyName);
+  }
+}
+
 // For a folder that refuses new files while setup.ini itself may be written, as installers
-// under Program Files often leave it: the new content is written over the old, in place.
+// under Program Files often leave it, or a setup.ini the player may write but not replace:
+// the new content is written over the old, in place. `settings` is the file itself, never a
+// link, so that its own read-only attribute is the one that refuses.
 // There is no atomic replace there: a crash during the write can leave setup.ini cut off.
 void saveInPlace(FileSystem& files, const std::string& settings, const SettingsForm& form) {
   Bytes old;
@@ -129,39 +156,38 @@ void saveSettings(FileSystem& files, const SettingsForm& form) {
   std::string scratch = gameScratch;
   std::unique_ptr<ByteSink> sink;
   try {
-    if (target) {
-      sink = newScratch(files, *target, scratch);
-    } else {
-      sink = files.openForWriting(scratch);
-    }
+    sink = target ? newScratch(files, *target, scratch) : files.openForWriting(scratch);
   } catch (const FileError& refused) {
-    if (refused.kind() != FileError::Kind::AccessDenied) throw;
-    return saveInPlace(files, settings, form);
+    if (!refusedOnlyTheReplace(refused)) throw;
+    saveInPlace(files, original, form);
+    return leaveCopy(files, settings, gameScratch);
   }
 
   writeWhole(files, settings, scratch, std::move(sink), writeEdited, &form);
   try {
     files.takeAttributes(scratch, original);
     files.replace(scratch, original);
+  } catch (const FileError& refused) {
+    files.remove(scratch);
+    if (!refusedOnlyTheReplace(refused)) throw;
+    saveInPlace(files, original, form);
+    return leaveCopy(files, settings, gameScratch);
   } catch (...) {
     files.remove(scratch);
     throw;
   }
-  // The rename has happened and the game reads the new file: should the system refuse to
-  // make it durable, there is nothing better to do, and the save stands.
+  // The rename has happened and the game reads the new file. A folder the player may not
+  // write may refuse its flush; the file's own flush then makes the rename durable on NTFS.
+  // Should the system refuse both, there is nothing better to do, and the save stands.
   try {
     files.flushFolderOf(original);
   } catch (const FileError&) {
+    try {
+      files.flushFile(original);
+    } catch (const FileError&) {
+    }
   }
-
-  // Players and the game have always found setup.tmp beside setup.ini after a save, holding
-  // the same lines. setup.ini is complete by now, so a failure here loses nothing and the
-  // save stands: the player is not told of a scratch copy they never asked for, and a
-  // cut-off copy has been removed.
-  try {
-    writeWhole(files, settings, gameScratch, files.openForWriting(gameScratch), copy);
-  } catch (const FileError&) {
-  }
+  leaveCopy(files, settings, gameScratch);
 }
 
 }  // namespace settingsfile

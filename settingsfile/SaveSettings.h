@@ -14,12 +14,12 @@ namespace settingsfile {
 // The file saved is the copy the game reads (FileSystem::gameCopy). The new content goes to a
 // scratch file beside the file that setup.ini is (or, when it is a link, leads to, under a
 // name no file has there), reaches the disk, takes that file's attributes and then its place
-// in one step, so a link stays a link; the folder is then flushed. setup.tmp is then left
-// holding a copy of the new setup.ini. A folder that refuses the scratch file has the new
-// content written over setup.ini in place instead, which is not atomic.
+// in one step, so a link stays a link; the folder is then flushed, or where that is refused,
+// the new file. Where the folder refuses the scratch file, or the player may not replace
+// setup.ini, the new content is written over setup.ini in place instead, which is not atomic.
 // Throws FileError; whenever it does, setup.ini holds its old content, but for Kind::Incomplete.
-// Afterwards setup.tmp, and the scratch file beside a link's target, are either gone or a copy
-// of setup.ini.
+// Afterwards setup.tmp is a copy of setup.ini, or gone where the system let it be removed; the
+// scratch file beside a link's target is gone.
 void saveSettings(FileSystem& files, const SettingsForm& form);
 
 }  // namespace settingsfile

@@ -8,11 +8,12 @@ namespace {
 
 // A DWORD policy of User Account Control, or `absent` when it is not set.
 DWORD policy(const wchar_t* value, DWORD absent) {
-  DWORD data = absent, size = sizeof data;
-  RegGetValueW(HKEY_LOCAL_MACHINE,
-               L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Policies\\System", value,
-               RRF_RT_REG_DWORD, nullptr, &data, &size);
-  return data;
+  DWORD data, size = sizeof data;
+  return RegGetValueW(HKEY_LOCAL_MACHINE,
+                      L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Policies\\System", value,
+                      RRF_RT_REG_DWORD, nullptr, &data, &size) == ERROR_SUCCESS
+             ? data
+             : absent;
 }
 
 }  // namespace
@@ -20,9 +21,13 @@ DWORD policy(const wchar_t* value, DWORD absent) {
 std::optional<std::wstring> virtualStoreCopy(const std::wstring& name) {
   // Wine and Proton leave User Account Control off: they pay for one registry lookup.
   if (policy(L"EnableLUA", 0) != 1 || policy(L"EnableVirtualization", 1) == 0) return {};
-  // The system's folders are short, and so are the games' folders in them.
-  wchar_t folder[MAX_PATH];
-  const DWORD length = GetCurrentDirectoryW(MAX_PATH, folder);
+  // The system's folders are short, and so are the games' folders in them. The system
+  // redirects a game that entered its folder by the 8.3 name (C:\PROGRA~2\...), as old
+  // shortcuts and launchers do, all the same: it is the long name that counts.
+  wchar_t entered[MAX_PATH], folder[MAX_PATH];
+  DWORD length = GetCurrentDirectoryW(MAX_PATH, entered);
+  if (length >= MAX_PATH) return {};
+  length = GetLongPathNameW(entered, folder, MAX_PATH);
   if (length >= MAX_PATH || length < 3 || folder[1] != L':') return {};
   // The folders Windows virtualises, as the system names them to a 64-bit program.
   bool virtualised = false;

@@ -1,12 +1,14 @@
 // The window's form state and the machine's files in memory, for the native tests and the
-// fuzzer alike: a form that holds the six controls' states, and files, links and attributes
-// that can fail on demand. Nothing here depends on a test framework.
+// fuzzer alike: a form that holds the six controls' states, and files that follow Windows'
+// rules for links, attributes, other programs holding files, permissions and flushes, and that
+// can fail on demand. Nothing here depends on a test framework.
 #pragma once
 
 #include <algorithm>
 #include <array>
 #include <map>
 #include <optional>
+#include <set>
 #include <stdexcept>  // std::logic_error
 #include <string>
 
@@ -16,6 +18,7 @@
 namespace standins {
 
 using settingsfile::FileError;
+using Kind = FileError::Kind;
 
 struct Form : settingsfile::SettingsForm {
   std::array<int, 3> checks{};  // Lighting, Bloom, Log
@@ -28,25 +31,39 @@ struct Form : settingsfile::SettingsForm {
   bool isSelected(settingsfile::TextureOption option) const override { return selected == option; }
 };
 
-// Files in memory, visible to the test the moment they are written. With `failAt` set, the
-// failAt-th operation (opens, reads, writes, flushes, closes, link lookups, attributes,
-// replaces and folder flushes all count) fails with `failKind`, and with `keepFailing` every
-// one after it too; a failing write first puts half its bytes in the file, as a full disk
-// would. Replacing a file with one not wholly flushed to disk, which a crash could leave cut
-// off, is a fault of the program: it throws std::logic_error. `unflushed` holds the folder
-// of the last file replaced until it is flushed. (That Windows removes no file still open,
-// the end-to-end test of a full disk sees.)
+// What another program that holds a file lets others do with it.
+constexpr int kShareNothing = 0, kShareRead = 1, kShareWrite = 2;
+constexpr int kReadOnly = 1;  // the attribute, as Windows numbers it
+
+// Files in memory, visible to the test the moment they are written, under Windows' rules:
+// - a name's attributes are its own: a link has none of its file's;
+// - a file another program holds (`held`) opens only as it shares, and is never replaced or
+//   removed, whatever it shares;
+// - a file the player may write but not replace or remove (`noReplace`), as in a folder that
+//   takes the player's new files but keeps its owner's; one the player may not write
+//   (`noWrite`); a read-only file is written by no one;
+// - a folder that refuses new files (`folderRefuses`), as one only an administrator may change;
+// - a replace is durable once the folder or the new file itself is flushed (`unflushed` names
+//   the file until then), as on NTFS; either flush may be refused;
+// - a full disk takes half of a write, then refuses it.
+// With `failAt` set, the failAt-th operation fails with `failKind`, and with `keepFailing`
+// every one after it too; a failing write first puts half its bytes in the file, as a full
+// disk would. Replacing a file with one not wholly flushed to disk, which a crash could leave
+// cut off, is a fault of the program: it throws std::logic_error.
 struct MemoryFiles : settingsfile::FileSystem {
   std::map<std::string, std::string> files;
   std::map<std::string, std::string> links;   // name: the file it leads to
   std::map<std::string, int> attributes;      // carried over by a replacement
   std::map<std::string, size_t> onDisk;       // how much of each file a flush has made durable
   std::map<std::string, std::string> copies;  // a game file: the copy the game reads
+  std::map<std::string, int> held;            // Share flags
+  std::set<std::string> noReplace, noWrite;
   std::optional<std::string> unflushed;
-  bool folderRefuses = false;  // new files, as a folder only an administrator may change
+  bool folderRefuses = false, folderFlushRefused = false, fileFlushRefused = false;
+  bool diskFull = false;  // every write fails, with half its bytes landed
   int failAt = 0, operations = 0;
   bool keepFailing = false;
-  FileError::Kind failKind = FileError::Kind::Other;
+  Kind failKind = Kind::Other;
   std::string failed;    // what was made to fail, e.g. "write setup.tmp"
   size_t readChunk = 7;  // small, so lines straddle reads
 
@@ -59,6 +76,16 @@ struct MemoryFiles : settingsfile::FileSystem {
     failed = std::string(what) + " " + name;
     throw FileError(name, "used", "injected fault", failKind);
   }
+  // `action` as in FileError: "read", "written", "replaced", "flushed".
+  static void refuse(bool refused, const std::string& name, const char* action, Kind kind) {
+    if (refused) throw FileError(name, action, "refused by the system", kind);
+  }
+  std::string fileOf(const std::string& name) { return links.count(name) ? links[name] : name; }
+  bool shares(const std::string& file, int share) {
+    return !held.count(file) || (held[file] & share) == share;
+  }
+  static std::string folder(const std::string& name) { return name.substr(0, name.rfind('/') + 1); }
+
   struct Open : settingsfile::ByteSource, settingsfile::ByteSink {  // for reading or writing
     MemoryFiles& files;
     std::string name;
@@ -71,7 +98,11 @@ struct MemoryFiles : settingsfile::FileSystem {
       std::copy_n(content.data() + offset, size, buffer);
       return offset += size, size;
     }
-    void write(const char* data, size_t size) override { files.step("write", name, {data, size}); }
+    void write(const char* data, size_t size) override {
+      if (files.diskFull) files.files[name].append(data, size / 2);
+      refuse(files.diskFull, name, "written", Kind::Other);
+      files.step("write", name, {data, size});
+    }
     void flushToDisk() override {
       files.step("flush", name);
       files.onDisk[name] = files.files[name].size();
@@ -80,9 +111,9 @@ struct MemoryFiles : settingsfile::FileSystem {
   };
   std::unique_ptr<settingsfile::ByteSource> openForReading(const std::string& name) override {
     step("open", name);
-    const std::string file = links.count(name) ? links[name] : name;
-    if (!files.count(file))
-      throw FileError(name, "read", "no such file", FileError::Kind::NotFound);
+    const std::string file = fileOf(name);
+    refuse(!files.count(file), name, "read", Kind::NotFound);
+    refuse(!shares(file, kShareRead), name, "read", Kind::InUse);
     return std::make_unique<Open>(*this, file);
   }
   std::string gameCopy(const std::string& name) override {
@@ -92,10 +123,16 @@ struct MemoryFiles : settingsfile::FileSystem {
                                                          settingsfile::Creation creation) override {
     using settingsfile::Creation;
     step("create", name);
-    const std::string file = links.count(name) ? links[name] : name;
-    if (creation == Creation::New && files.count(file)) return nullptr;
-    if (creation != Creation::Existing && folderRefuses)
-      throw FileError(name, "written", "refused", FileError::Kind::AccessDenied);
+    const std::string file = fileOf(name);
+    const bool exists = files.count(file);
+    if (creation == Creation::New && exists) return nullptr;
+    refuse(creation == Creation::Existing && attributes[name] & kReadOnly, name, "written",
+           Kind::ReadOnly);
+    refuse(creation == Creation::Existing && !exists, name, "written", Kind::NotFound);
+    refuse(!exists && folderRefuses, name, "written", Kind::AccessDenied);
+    refuse(exists && (noWrite.count(file) || attributes[file] & kReadOnly), name, "written",
+           Kind::AccessDenied);
+    refuse(exists && !shares(file, kShareWrite), name, "written", Kind::InUse);
     files[file].clear();
     onDisk.erase(file);
     return std::make_unique<Open>(*this, file);
@@ -106,23 +143,34 @@ struct MemoryFiles : settingsfile::FileSystem {
   }
   void takeAttributes(const std::string& file, const std::string& original) override {
     step("attributes", file);
+    refuse(attributes[original] & kReadOnly, original, "replaced", Kind::ReadOnly);
     attributes[file] = attributes[original];
   }
   void replace(const std::string& from, const std::string& to) override {
     step("replace", to);
+    refuse(held.count(to), to, "replaced", Kind::InUse);
+    refuse(noReplace.count(to), to, "replaced", Kind::AccessDenied);
     if (onDisk[from] != files[from].size())
       throw std::logic_error(from + " replaced before all was on disk");
     files[to] = files[from];
     attributes[to] = attributes[from];
     files.erase(from);
     attributes.erase(from);
-    unflushed = to.substr(0, to.rfind('/') + 1);
+    unflushed = to;
   }
   void flushFolderOf(const std::string& name) override {
     step("flushfolder", name);
-    if (unflushed == name.substr(0, name.rfind('/') + 1)) unflushed.reset();
+    refuse(folderFlushRefused, name, "flushed", Kind::AccessDenied);
+    if (unflushed && folder(*unflushed) == folder(name)) unflushed.reset();
   }
-  void remove(const std::string& name) noexcept override { files.erase(name); }
+  void flushFile(const std::string& name) override {
+    step("flushfile", name);
+    refuse(fileFlushRefused, name, "flushed", Kind::AccessDenied);
+    if (unflushed == fileOf(name)) unflushed.reset();
+  }
+  void remove(const std::string& name) noexcept override {
+    if (!held.count(name) && !noReplace.count(name)) files.erase(name);
+  }
 };
 
 }  // namespace standins
