@@ -42,8 +42,14 @@ std::string advice(const FileError& error) {
       return "Windows does not let setup.exe change the game's files, as when the game is "
              "installed under Program Files: start setup.exe as administrator (right-click it, "
              "then Run as administrator).";
+    case FileError::Kind::WriteProtected:
+      return "The disk the game is on takes no changes: remove its write protection, or copy the "
+             "game to a disk that can be written.";
     case FileError::Kind::InUse:
       return "Another program, perhaps the game, is using " + error.file() + ": close it.";
+    case FileError::Kind::NamesTaken:
+      return "Saves that were cut short left those files: they can be deleted, and then Accept "
+             "can save. Cancel quits.";
     case FileError::Kind::NotFound:
     case FileError::Kind::Incomplete:
     case FileError::Kind::Other:
@@ -54,12 +60,12 @@ std::string advice(const FileError& error) {
 
 // Whether to try a load or save again after `attempt` failed: when another program holds a
 // file it needs, as a backup tool, a sync client or a virus scanner lets go within moments.
-// Waits first; about two seconds in all, then the failure stands. Other failures would not
-// pass by waiting.
+// Waits first. Other failures would not pass by waiting.
 bool waitedFor(const FileError& error, int attempt, Platform& platform) {
-  static constexpr int kWaits[] = {50, 100, 200, 400, 500, 750};
-  if (error.kind() != FileError::Kind::InUse || attempt >= int(std::size(kWaits))) return false;
-  platform.pause(kWaits[attempt]);
+  if (error.kind() != FileError::Kind::InUse || attempt >= int(std::size(kHeldFileWaits))) {
+    return false;
+  }
+  platform.pause(kHeldFileWaits[attempt]);
   return true;
 }
 
@@ -94,19 +100,35 @@ bool onLoad(settingsfile::FileSystem& files, settingsfile::SettingsForm& form, P
 
 AfterCommand onAccept(settingsfile::FileSystem& files, const settingsfile::SettingsForm& form,
                       Platform& platform) {
+  // The game reads setup.ini when it starts, and may write its own settings when it quits.
+  const std::string copy = files.gameCopy(settingsfile::kSettingsFile);
+  std::optional<std::string> game = platform.runningProgramIn(".");
+  if (!game && copy != settingsfile::kSettingsFile) {
+    game = platform.runningProgramIn(settingsfile::folderOf(copy));
+  }
+  if (game &&
+      !platform.ask(*game + " is running from the game's folder. The game reads setup.ini when "
+                            "it starts, and may write its own settings over these when it "
+                            "quits.\n\nSave anyway?",
+                    "Game running")) {
+    return AfterCommand::KeepWindow;
+  }
   for (int attempt = 0;; ++attempt) {
     try {
       settingsfile::saveSettings(files, form);
     } catch (const FileError& error) {
       if (waitedFor(error, attempt, platform)) continue;
-      const std::string help = advice(error);
       const char* state = error.kind() == FileError::Kind::Incomplete
                               ? "\n\nsetup.ini may now be incomplete: its old content could not be "
                                 "put back. Check it before you start the game. "
                               : "\n\nsetup.ini has not been changed. ";
-      platform.showMessage(std::string(error.what()) + state + (help.empty() ? "" : help + " ") +
-                               "You can try Accept again, or Cancel to quit.",
-                           "Settings not saved");
+      std::string help = advice(error);
+      // Trying again cannot help until the player has deleted the files that took the names.
+      if (error.kind() != FileError::Kind::NamesTaken) {
+        help +=
+            (help.empty() ? "" : " ") + std::string("You can try Accept again, or Cancel to quit.");
+      }
+      platform.showMessage(error.what() + (state + help), "Settings not saved");
       return AfterCommand::KeepWindow;
     }
     platform.showMessage("Settings saved successfully.", "Settings Saved");

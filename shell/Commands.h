@@ -15,6 +15,10 @@ inline constexpr const char* kLogFile = "KOLT-Game.log";
 
 enum class AfterCommand { KeepWindow, EndProgram };
 
+// The waits, in milliseconds, after each attempt of a load or a save that found a file held by
+// another program: about two seconds in all, then the failure stands.
+inline constexpr int kHeldFileWaits[] = {50, 100, 200, 400, 500, 750};
+
 // The window's load handler, run once before the window is shown. Returns false when the
 // program must end without showing the window; the player has then been told why.
 bool onLoad(settingsfile::FileSystem& files, settingsfile::SettingsForm& form, Platform& platform);
@@ -22,7 +26,9 @@ bool onLoad(settingsfile::FileSystem& files, settingsfile::SettingsForm& form, P
 // Both wait a moment for a file that another program holds.
 //
 // Saves and confirms, then the program ends. When the save fails the player is told what
-// failed, setup.ini is as it was, and the window stays with the player's choices.
+// failed, setup.ini is as it was, and the window stays with the player's choices. While a
+// program runs from the game's folder, the player is first asked whether to save anyway: No
+// writes nothing and keeps the window.
 AfterCommand onAccept(settingsfile::FileSystem& files, const settingsfile::SettingsForm& form,
                       Platform& platform);
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <exception>
+#include <optional>
 #include <string>
 
 namespace shell {
@@ -23,6 +24,13 @@ class Platform {
   // A modal message box with one OK button and no icon, in front of the window once the
   // window is shown. Returns when the player dismisses it. Texts are UTF-8.
   virtual void showMessage(const std::string& text, const std::string& title) = 0;
+  // A modal question with the buttons Yes and No, No the default, in front of the window.
+  // Returns whether the player answered Yes.
+  virtual bool ask(const std::string& text, const std::string& title) = 0;
+  // The file name ("KOLT-Game.exe") of a running program, other than this one, whose file is
+  // in `folder` (relative to the current directory, or full), however either is spelt;
+  // nothing when none that the system lets this program see is.
+  virtual std::optional<std::string> runningProgramIn(const std::string& folder) = 0;
   // Waits, showing the player that the program is busy.
   virtual void pause(int milliseconds) = 0;
   // Starts the system's own text editor on `file`, relative to the current directory, in a
