@@ -89,11 +89,12 @@ struct GameFolder {
   }
 };
 
-// setup.exe (SETUP_EXE in the environment) started in a game folder; killed at the end.
+// setup.exe (SETUP_EXE in the environment), or another program, started in a game folder;
+// killed at the end.
 struct SetupProcess {
   PROCESS_INFORMATION process{};
-  explicit SetupProcess(const GameFolder& folder) {
-    const wchar_t* exe = needEnvironment(L"SETUP_EXE", "setup.exe's path (winepath -w)");
+  explicit SetupProcess(const GameFolder& folder, const wchar_t* exe = nullptr) {
+    if (!exe) exe = needEnvironment(L"SETUP_EXE", "setup.exe's path (winepath -w)");
     STARTUPINFOW startup{.cb = sizeof(STARTUPINFOW)};
     EXPECT_TRUE(CreateProcessW(exe, nullptr, nullptr, nullptr, FALSE, 0, nullptr,
                                folder.path.c_str(), &startup, &process));
@@ -117,11 +118,12 @@ struct SetupProcess {
     return found.empty() ? nullptr : found[0];
   }
   HWND window() { return waitFor(L"frmSettings"); }
-  // A message box's title and text, one line apart; its OK button then pressed, and the box gone.
-  std::wstring message() {
+  // A message box's title and text, one line apart; its button (OK, Yes, No) then pressed, and
+  // the box gone.
+  std::wstring message(int button = IDOK) {
     const HWND box = waitFor(L"#32770");
     const std::wstring shown = text(box) + L"\n" + text(GetDlgItem(box, 0xFFFF));
-    PostMessageW(box, WM_COMMAND, IDOK, LPARAM(GetDlgItem(box, IDOK)));
+    PostMessageW(box, WM_COMMAND, button, LPARAM(GetDlgItem(box, button)));
     EXPECT_TRUE(eventually([&] { return !IsWindowVisible(box); }));
     return shown;
   }

@@ -4,6 +4,7 @@
 // written, a file another program holds, the copy Windows makes the game read), and the saves
 // the system refuses; a kill at each step of a save; and what the player is told when setup.ini
 // cannot be used.
+#include <optional>
 #include <string>
 
 #include "Driver.h"
@@ -36,13 +37,24 @@ bool makeLink(const GameFolder& folder, const GameFolder& target) {
                     5000);
 }
 
-// Where setup.ini is: in an ordinary folder; a link to a
-// file in another folder, beside which the player keeps a setup.ini.tmp; in a read-only folder,
-// itself writable (ONLY_FILE names one); in Program Files with a VirtualStore copy, User Account
-// Control on or off.
-// clang-format off
-enum Place { Plain, Linked, OnlyFile, Virtual, NotVirtual };
-// clang-format on
+// The game stand-in, built beside this program, copied into `folder` as KOLT-Game.exe.
+std::wstring gameIn(const GameFolder& folder) {
+  wchar_t self[MAX_PATH];
+  const std::wstring exe(self, GetModuleFileNameW(nullptr, self, MAX_PATH));
+  const std::wstring game = folder / L"KOLT-Game.exe";
+  EXPECT_TRUE(CopyFileW((exe.substr(0, exe.rfind(L'\\') + 1) + L"game_stand_in.exe").c_str(),
+                        game.c_str(), FALSE));
+  return game;
+}
+
+// Where setup.ini is: in an ordinary folder; a link to a file in another folder, beside which
+// the player keeps a setup.ini.tmp; in a read-only folder, itself writable (ONLY_FILE names
+// one); in a folder that takes the player's files but keeps its owner's setup.ini (STICKY names
+// one); in Program Files with a VirtualStore copy, User Account Control on (the folder entered
+// by its long or its 8.3 name) or off.
+enum Place { Plain, Linked, OnlyFile, Sticky, Virtual, VirtualShort, NotVirtual };
+// Where a program runs from while Accept is clicked.
+enum Running { Nothing, FromTheGameFolder, FromAnother };
 
 TEST(Accept, SavesTheWindowsValuesInEveryKindOfGameFolderAndConfirmsOnce) {
   const struct {
@@ -50,6 +62,7 @@ TEST(Accept, SavesTheWindowsValuesInEveryKindOfGameFolderAndConfirmsOnce) {
     const char* fault;
     std::string before = "dynamiclighting=1", after = "dynamiclighting=1\r\n";
     std::vector<std::wstring> clicks;
+    Running running = Nothing;
   } cases[] = {
       {Plain,
        "changes lost, greyed written unchecked, lines altered, a longer setup.tmp's tail kept",
@@ -60,36 +73,62 @@ TEST(Accept, SavesTheWindowsValuesInEveryKindOfGameFolderAndConfirmsOnce) {
        {L"Dynamic Lighting", L"Low", L"Enable log file in game folder to help identify problems."}},
       {Linked, "a link is made a file, its file moved in, or a file beside it written over"},
       {OnlyFile, "a folder that refuses new files refuses the save"},
+      {Sticky, "a setup.ini that may be written but not replaced is told held, or refused"},
       {Virtual, "the copy the game reads is not the one shown and saved"},
+      {VirtualShort, "the copy the game reads is missed when its folder is entered by 8.3 names"},
       {NotVirtual, "a VirtualStore copy is used without User Account Control"},
+      {Plain, "no question while the game runs, or a No that saves", {}, {}, {}, FromTheGameFolder},
+      {Plain, "a program of another folder taken for the game", {}, {}, {}, FromAnother},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.fault);
-    const bool programFiles = c.place == Virtual || c.place == NotVirtual;
-    DWORD uac = c.place == Virtual;
+    const bool programFiles =
+        c.place == Virtual || c.place == VirtualShort || c.place == NotVirtual;
+    DWORD uac = c.place == Virtual || c.place == VirtualShort;
     ASSERT_EQ(RegSetKeyValueW(HKEY_LOCAL_MACHINE, kPolicies, L"EnableLUA", REG_DWORD, &uac, 4), 0);
     GameFolder other, folder;
     if (c.place == OnlyFile) folder.path = needEnvironment(L"ONLY_FILE", "a read-only folder");
+    if (c.place == Sticky) folder.path = needEnvironment(L"STICKY", "a folder with mode 1777");
     if (programFiles) {
       const std::wstring game = L"\\Program Files" + folder.path.substr(folder.path.rfind(L'\\'));
       folder.path = L"C:" + game;
       other.path = _wgetenv(L"LOCALAPPDATA") + L"\\VirtualStore"s + game;
       for (const auto* each : {&folder, &other}) std::filesystem::create_directories(each->path);
-      (c.place == Virtual ? folder : other).write(L"setup.ini", "dynamiclighting=0");
+      (c.place == NotVirtual ? other : folder).write(L"setup.ini", "dynamiclighting=0");
     }
-    const GameFolder& real = c.place == Linked || c.place == Virtual ? other : folder;
-    const GameFolder& scratch = c.place == Virtual ? other : folder;
+    const GameFolder& real = c.place == Linked || programFiles && uac ? other : folder;
+    const GameFolder& scratch = programFiles && uac ? other : folder;
     const GameFolder& aside = &scratch == &folder ? other : folder;  // whose setup.ini stays
     real.write(L"setup.ini", c.before);
     if (c.place == Linked) ASSERT_TRUE(makeLink(folder, other));
     if (c.place == Linked) other.write(L"setup.ini.tmp", "the player's");
-    const DWORD kept = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+    // Another owner's file takes no attributes from the player.
+    const DWORD kept = c.place == Sticky ? 0 : FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
     SetFileAttributesW((real / L"setup.ini").c_str(), kept);
     if (c.place != OnlyFile) scratch.write(L"setup.tmp", c.before + std::string(100, 'x'));
-    SetupProcess setup(folder);
+    std::optional<SetupProcess> game;
+    if (c.running)
+      game.emplace(other, gameIn(c.running == FromTheGameFolder ? folder : other).c_str());
+    GameFolder entered = folder;
+    if (c.place == VirtualShort) {
+      wchar_t shortName[MAX_PATH];
+      entered.path.resize(GetShortPathNameW(folder.path.c_str(), shortName, MAX_PATH));
+      entered.path = shortName;
+      ASSERT_NE(entered.path, folder.path);
+    }
+    SetupProcess setup(entered);
     const HWND window = setup.window();
     for (const std::wstring& caption : c.clicks) click(control(window, caption));
     click(control(window, L"Accept"));
+    if (c.running == FromTheGameFolder) {
+      const HWND box = setup.waitFor(L"#32770");  // No the default: its button has the focus
+      EXPECT_TRUE(eventually([&] { return focusedControl(box) == GetDlgItem(box, IDNO); }));
+      EXPECT_NE(setup.message(IDNO).find(L"KOLT-Game.exe"), std::wstring::npos);
+      EXPECT_TRUE(eventually([&] { return focusedControl(window) == control(window, L"Accept"); }));
+      EXPECT_EQ(real.read(L"setup.ini"), c.before) << "written before the answer";
+      click(control(window, L"Accept"));
+      setup.message(IDYES);
+    }
     setup.waitFor(L"#32770");
     click(control(window, L"Accept"));
     Sleep(500);
@@ -99,11 +138,13 @@ TEST(Accept, SavesTheWindowsValuesInEveryKindOfGameFolderAndConfirmsOnce) {
     EXPECT_EQ(real.read(L"setup.ini"), c.after);
     EXPECT_EQ(GetFileAttributesW((real / L"setup.ini").c_str()) & kept, kept);
     EXPECT_EQ(scratch.read(L"setup.tmp"), c.place == OnlyFile ? "" : c.after);
-    EXPECT_EQ(scratch.names(),
-              c.place == OnlyFile ? Names{L"setup.ini"} : (Names{L"setup.ini", L"setup.tmp"}));
-    EXPECT_EQ(aside.names(), c.place == Linked ? (Names{L"setup.ini", L"setup.ini.tmp"})
-                             : programFiles    ? Names{L"setup.ini"}
-                                               : Names{});
+    Names names = c.place == OnlyFile ? Names{L"setup.ini"} : Names{L"setup.ini", L"setup.tmp"};
+    if (c.running == FromTheGameFolder) names.insert(names.begin(), L"KOLT-Game.exe");
+    EXPECT_EQ(scratch.names(), names);
+    EXPECT_EQ(aside.names(), c.place == Linked          ? (Names{L"setup.ini", L"setup.ini.tmp"})
+                             : c.running == FromAnother ? Names{L"KOLT-Game.exe"}
+                             : programFiles             ? Names{L"setup.ini"}
+                                                        : Names{});
     if (programFiles) EXPECT_EQ(aside.read(L"setup.ini"), "dynamiclighting=0");
   }
 }
