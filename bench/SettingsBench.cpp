@@ -31,7 +31,7 @@
 #include <string>
 #include <vector>
 
-#include "settingsfile/Files.h"
+#include "files/Files.h"
 #include "settingsfile/LoadSettings.h"
 #include "settingsfile/SaveSettings.h"
 
@@ -126,7 +126,7 @@ void floorSave() {
 // Runs the operation, then prints its time in seconds and the process's peak memory in KiB.
 int measureHere(const std::string& operation) {
   Form form;
-  auto& files = settingsfile::machineFiles();
+  auto& files = files::machineFiles();
   // What the operation before this one left for the disk to write must not be charged to
   // this one: the kernel would have written it in its own time.
   ::sync();

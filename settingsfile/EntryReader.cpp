@@ -2,6 +2,13 @@
 
 namespace settingsfile {
 
+using files::ByteSink;
+using files::ByteSource;
+using files::encoded;
+using files::Encoding;
+using files::unitAt;
+using files::unitSize;
+
 namespace {
 
 constexpr size_t kChunkSize = 64 * 1024;

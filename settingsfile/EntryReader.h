@@ -8,8 +8,8 @@
 #include <string>
 #include <string_view>
 
-#include "settingsfile/Encoding.h"
-#include "settingsfile/Files.h"
+#include "files/Encoding.h"
+#include "files/Files.h"
 
 namespace settingsfile {
 
@@ -21,9 +21,9 @@ namespace settingsfile {
 class EntryReader {
  public:
   // Reads as far as the file's byte order mark can reach.
-  explicit EntryReader(ByteSource& source);
+  explicit EntryReader(files::ByteSource& source);
 
-  Encoding encoding() const { return encoding_; }
+  files::Encoding encoding() const { return encoding_; }
 
   // The next entry, or nothing once the file is exhausted. The view stays valid until the
   // next call. Failures of the source reach the caller as they are.
@@ -39,8 +39,8 @@ class EntryReader {
  private:
   void refill();
 
-  ByteSource& source_;
-  Encoding encoding_ = Encoding::CodePage;
+  files::ByteSource& source_;
+  files::Encoding encoding_ = files::Encoding::CodePage;
   size_t unit_ = 1;
   std::string bytes_;  // read and not yet handed out, from begin_
   size_t begin_ = 0;
@@ -54,7 +54,7 @@ class EntryReader {
 // is written on destruction, where a failure could not be reported.
 class LineWriter {
  public:
-  LineWriter(ByteSink& sink, Encoding encoding);
+  LineWriter(files::ByteSink& sink, files::Encoding encoding);
 
   // An entry's bytes, which are already in the encoding, and a line end.
   void writeLine(std::string_view entry);
@@ -63,7 +63,7 @@ class LineWriter {
   void flush();
 
  private:
-  ByteSink& sink_;
+  files::ByteSink& sink_;
   std::string lineEnd_;
   std::string buffer_;
 };

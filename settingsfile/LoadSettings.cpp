@@ -2,10 +2,15 @@
 
 #include <utility>
 
-#include "settingsfile/Encoding.h"
+#include "files/Encoding.h"
 #include "settingsfile/EntryReader.h"
 
 namespace settingsfile {
+
+using files::Encoding;
+using files::FileSystem;
+using files::unitSize;
+using files::utf8From;
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <exception>
 #include <string>
 
-#include "settingsfile/Files.h"
+#include "files/Files.h"
 #include "settingsfile/SettingKeys.h"
 #include "settingsfile/SettingsForm.h"
 
@@ -36,6 +36,6 @@ class InvalidSetting : public std::exception {
 // whose digit selects an option (0, 2 or 4). Other entries are passed over.
 // Throws FileError when setup.ini cannot be opened or read, InvalidSetting at the first
 // unusable value; controls set before that keep their new state.
-void loadSettings(FileSystem& files, SettingsForm& form);
+void loadSettings(files::FileSystem& files, SettingsForm& form);
 
 }  // namespace settingsfile

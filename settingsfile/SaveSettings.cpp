@@ -10,6 +10,15 @@
 
 namespace settingsfile {
 
+using files::beside;
+using files::ByteSink;
+using files::ByteSource;
+using files::Creation;
+using files::encoded;
+using files::Encoding;
+using files::FileError;
+using files::FileSystem;
+
 namespace {
 
 // The value a key's entry takes from the form, or nothing when it keeps its own: a texture

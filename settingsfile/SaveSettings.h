@@ -1,7 +1,7 @@
 // The save: writes the setting controls back into setup.ini.
 #pragma once
 
-#include "settingsfile/Files.h"
+#include "files/Files.h"
 #include "settingsfile/SettingsForm.h"
 
 namespace settingsfile {
@@ -20,6 +20,6 @@ namespace settingsfile {
 // Throws FileError; whenever it does, setup.ini holds its old content, but for Kind::Incomplete.
 // Afterwards setup.tmp is a copy of setup.ini, or gone where the system let it be removed; the
 // scratch file beside a link's target is gone.
-void saveSettings(FileSystem& files, const SettingsForm& form);
+void saveSettings(files::FileSystem& files, const SettingsForm& form);
 
 }  // namespace settingsfile

@@ -2,6 +2,10 @@
 
 namespace settingsfile {
 
+using files::Encoding;
+using files::unitAt;
+using files::unitSize;
+
 const TextureOption kTextureOptions[3] = {TextureOption::High, TextureOption::Medium,
                                           TextureOption::Low};
 

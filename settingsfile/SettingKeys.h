@@ -7,7 +7,7 @@
 #include <optional>
 #include <string_view>
 
-#include "settingsfile/Encoding.h"
+#include "files/Encoding.h"
 #include "settingsfile/SettingsForm.h"
 
 namespace settingsfile {
@@ -31,12 +31,14 @@ inline constexpr SettingKey kSettingKeys[] = {
 // The key row an entry belongs to, or null. An entry belongs to a key when it starts with
 // it, case-sensitively, once the blanks (space, tab) around the entry are set aside:
 // "  dynamiclighting=1 " and "dynamiclightingX=1" both belong to "dynamiclighting".
-const SettingKey* matchKey(std::string_view entry, Encoding encoding = Encoding::CodePage);
+const SettingKey* matchKey(std::string_view entry,
+                           files::Encoding encoding = files::Encoding::CodePage);
 
 // The value of an entry that belongs to a key: its last character apart from trailing
 // blanks, as a digit 0 to 9, or nothing when that character is not a digit. Only that one
 // character counts: "dynamiclighting=10" has the value 0.
-std::optional<int> valueDigit(std::string_view entry, Encoding encoding = Encoding::CodePage);
+std::optional<int> valueDigit(std::string_view entry,
+                              files::Encoding encoding = files::Encoding::CodePage);
 
 // Every texture option, once. Defined in SettingKeys.cpp, not inline here: mingw's linker warns
 // of an inline array that several units use once it optimises them together.

@@ -8,7 +8,7 @@
 
 namespace shell {
 
-using settingsfile::FileError;
+using files::FileError;
 using settingsfile::InvalidSetting;
 
 namespace {
@@ -71,7 +71,7 @@ bool waitedFor(const FileError& error, int attempt, Platform& platform) {
 
 }  // namespace
 
-bool onLoad(settingsfile::FileSystem& files, settingsfile::SettingsForm& form, Platform& platform) {
+bool onLoad(files::FileSystem& files, settingsfile::SettingsForm& form, Platform& platform) {
   for (int attempt = 0;; ++attempt) {
     try {
       settingsfile::loadSettings(files, form);
@@ -98,13 +98,13 @@ bool onLoad(settingsfile::FileSystem& files, settingsfile::SettingsForm& form, P
   }
 }
 
-AfterCommand onAccept(settingsfile::FileSystem& files, const settingsfile::SettingsForm& form,
+AfterCommand onAccept(files::FileSystem& files, const settingsfile::SettingsForm& form,
                       Platform& platform) {
   // The game reads setup.ini when it starts, and may write its own settings when it quits.
   const std::string copy = files.gameCopy(settingsfile::kSettingsFile);
   std::optional<std::string> game = platform.runningProgramIn(".");
   if (!game && copy != settingsfile::kSettingsFile) {
-    game = platform.runningProgramIn(settingsfile::folderOf(copy));
+    game = platform.runningProgramIn(files::folderOf(copy));
   }
   if (game &&
       !platform.ask(*game + " is running from the game's folder. The game reads setup.ini when "
@@ -136,7 +136,7 @@ AfterCommand onAccept(settingsfile::FileSystem& files, const settingsfile::Setti
   }
 }
 
-void onViewLog(settingsfile::FileSystem& files, Platform& platform) {
+void onViewLog(files::FileSystem& files, Platform& platform) {
   try {
     platform.openInTextEditor(files.gameCopy(kLogFile));
   } catch (const SystemFailure& failure) {

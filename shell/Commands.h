@@ -5,7 +5,7 @@
 
 #include <exception>
 
-#include "settingsfile/Files.h"
+#include "files/Files.h"
 #include "settingsfile/SettingsForm.h"
 #include "shell/Platform.h"
 
@@ -21,7 +21,7 @@ inline constexpr int kHeldFileWaits[] = {50, 100, 200, 400, 500, 750};
 
 // The window's load handler, run once before the window is shown. Returns false when the
 // program must end without showing the window; the player has then been told why.
-bool onLoad(settingsfile::FileSystem& files, settingsfile::SettingsForm& form, Platform& platform);
+bool onLoad(files::FileSystem& files, settingsfile::SettingsForm& form, Platform& platform);
 
 // Both wait a moment for a file that another program holds.
 //
@@ -29,12 +29,12 @@ bool onLoad(settingsfile::FileSystem& files, settingsfile::SettingsForm& form, P
 // failed, setup.ini is as it was, and the window stays with the player's choices. While a
 // program runs from the game's folder, the player is first asked whether to save anyway: No
 // writes nothing and keeps the window.
-AfterCommand onAccept(settingsfile::FileSystem& files, const settingsfile::SettingsForm& form,
+AfterCommand onAccept(files::FileSystem& files, const settingsfile::SettingsForm& form,
                       Platform& platform);
 
 // Opens the game's log, the copy the game writes, in the text editor; the window carries on
 // either way.
-void onViewLog(settingsfile::FileSystem& files, Platform& platform);
+void onViewLog(files::FileSystem& files, Platform& platform);
 
 // Tells the player of a failure that no handler expected; the program then ends.
 void reportUnexpectedFailure(Platform& platform, const std::exception& failure);

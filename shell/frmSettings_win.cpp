@@ -65,7 +65,7 @@ frmSettings::~frmSettings() {
 
 int frmSettings::run() {
   WindowsPlatform platform(window_);
-  if (!onLoad(settingsfile::machineFiles(), *this, platform)) return 1;
+  if (!onLoad(files::machineFiles(), *this, platform)) return 1;
   centre(window_);
   lastFocus_ = control(Control::chkLighting);
   ShowWindow(window_, SW_SHOWNORMAL);
@@ -153,7 +153,7 @@ void frmSettings::onCommand(int id, int notification) {
       toggle(static_cast<Control>(index));
       break;
     case Control::cmdAccept:
-      if (onAccept(settingsfile::machineFiles(), *this, platform) == AfterCommand::EndProgram) {
+      if (onAccept(files::machineFiles(), *this, platform) == AfterCommand::EndProgram) {
         DestroyWindow(window_);
       }
       break;
@@ -161,7 +161,7 @@ void frmSettings::onCommand(int id, int notification) {
       DestroyWindow(window_);
       break;
     case Control::cmdView:
-      onViewLog(settingsfile::machineFiles(), platform);
+      onViewLog(files::machineFiles(), platform);
       break;
     default:
       break;

@@ -47,7 +47,7 @@ target_link_options(setup PRIVATE -static -s -Wl,--gc-sections -Wl,--no-insert-t
 
 # Smaller code for the program and the libraries in it: it needs no type information
 # beyond what its exceptions carry, runs one thread, and is optimised whole at link time.
-foreach(target win32helpers settingsfile commands windowlayout setup)
+foreach(target win32helpers files settingsfile commands windowlayout setup)
   target_compile_options(${target} PRIVATE -fno-rtti -fno-threadsafe-statics)
   set_property(TARGET ${target} PROPERTY INTERPROCEDURAL_OPTIMIZATION ON)
 endforeach()

@@ -12,12 +12,12 @@
 #include <stdexcept>  // std::logic_error
 #include <string>
 
-#include "settingsfile/Files.h"
+#include "files/Files.h"
 #include "settingsfile/SettingsForm.h"
 
 namespace standins {
 
-using settingsfile::FileError;
+using files::FileError;
 using Kind = FileError::Kind;
 
 struct Form : settingsfile::SettingsForm {
@@ -50,7 +50,7 @@ constexpr int kReadOnly = 1;  // the attribute, as Windows numbers it
 // every one after it too; a failing write first puts half its bytes in the file, as a full
 // disk would. Replacing a file with one not wholly flushed to disk, which a crash could leave
 // cut off, is a fault of the program: it throws std::logic_error.
-struct MemoryFiles : settingsfile::FileSystem {
+struct MemoryFiles : files::FileSystem {
   std::map<std::string, std::string> files;
   std::map<std::string, std::string> links;   // name: the file it leads to
   std::map<std::string, int> attributes;      // carried over by a replacement
@@ -86,7 +86,7 @@ struct MemoryFiles : settingsfile::FileSystem {
   }
   static std::string folder(const std::string& name) { return name.substr(0, name.rfind('/') + 1); }
 
-  struct Open : settingsfile::ByteSource, settingsfile::ByteSink {  // for reading or writing
+  struct Open : files::ByteSource, files::ByteSink {  // for reading or writing
     MemoryFiles& files;
     std::string name;
     size_t offset = 0;
@@ -109,7 +109,7 @@ struct MemoryFiles : settingsfile::FileSystem {
     }
     void close() override { files.step("close", name); }
   };
-  std::unique_ptr<settingsfile::ByteSource> openForReading(const std::string& name) override {
+  std::unique_ptr<files::ByteSource> openForReading(const std::string& name) override {
     step("open", name);
     const std::string file = fileOf(name);
     refuse(!files.count(file), name, "read", Kind::NotFound);
@@ -119,9 +119,9 @@ struct MemoryFiles : settingsfile::FileSystem {
   std::string gameCopy(const std::string& name) override {
     return copies.count(name) ? copies[name] : name;
   }
-  std::unique_ptr<settingsfile::ByteSink> openForWriting(const std::string& name,
-                                                         settingsfile::Creation creation) override {
-    using settingsfile::Creation;
+  std::unique_ptr<files::ByteSink> openForWriting(const std::string& name,
+                                                  files::Creation creation) override {
+    using files::Creation;
     step("create", name);
     const std::string file = fileOf(name);
     const bool exists = files.count(file);

@@ -22,7 +22,7 @@ struct Game {
   std::optional<Kind> save() {
     try {
       saveSettings(files, standins::Form({1, 0, 0}));
-    } catch (const settingsfile::FileError& error) {
+    } catch (const files::FileError& error) {
       return error.kind();
     }
     return std::nullopt;
@@ -133,7 +133,7 @@ TEST_F(SaveSettings, NamesTheScratchNamesWhenEveryOneBesideALinksFileIsTaken) {
   try {
     saveSettings(files, standins::Form({1, 0, 0}));
     ADD_FAILURE() << "saved";
-  } catch (const settingsfile::FileError& error) {
+  } catch (const files::FileError& error) {
     EXPECT_EQ(error.kind(), Kind::NamesTaken);
     EXPECT_NE(std::string(error.what()).find("setup.ini.tmp and setup.ini.1.tmp to setup.ini.9"),
               std::string::npos)

@@ -1,10 +1,10 @@
 // utf8From for the Windows program: the code page is the system's, so the system decodes it.
 #include <windows.h>
 
-#include "settingsfile/Encoding.h"
+#include "files/Encoding.h"
 #include "win32/Helpers_win.h"
 
-namespace settingsfile {
+namespace files {
 
 std::string utf8From(std::string_view text, Encoding encoding) {
   std::wstring wide;
@@ -20,4 +20,4 @@ std::string utf8From(std::string_view text, Encoding encoding) {
   return win32::narrow(wide);
 }
 
-}  // namespace settingsfile
+}  // namespace files

@@ -10,7 +10,7 @@
 #include <string>
 #include <string_view>
 
-namespace settingsfile {
+namespace files {
 
 enum class Encoding { CodePage, Utf8, Utf16Le, Utf16Be };
 
@@ -41,4 +41,4 @@ inline std::string encoded(std::string_view ascii, Encoding encoding) {
 // which only the system knows: Encoding_win.cpp asks it, Encoding_posix.cpp takes Latin-1.
 std::string utf8From(std::string_view text, Encoding encoding);
 
-}  // namespace settingsfile
+}  // namespace files

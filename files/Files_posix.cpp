@@ -9,9 +9,9 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "settingsfile/Files.h"
+#include "files/Files.h"
 
-namespace settingsfile {
+namespace files {
 
 namespace {
 
@@ -138,4 +138,4 @@ FileSystem& machineFiles() {
   return files;
 }
 
-}  // namespace settingsfile
+}  // namespace files

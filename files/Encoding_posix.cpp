@@ -1,8 +1,8 @@
 // utf8From for the native build, where the settings-file code is tested: the code page is
 // taken to be Latin-1, which every byte is a character of.
-#include "settingsfile/Encoding.h"
+#include "files/Encoding.h"
 
-namespace settingsfile {
+namespace files {
 
 std::string utf8From(std::string_view text, Encoding encoding) {
   if (encoding == Encoding::Utf8) return std::string(text);
@@ -24,4 +24,4 @@ std::string utf8From(std::string_view text, Encoding encoding) {
   return utf8;
 }
 
-}  // namespace settingsfile
+}  // namespace files

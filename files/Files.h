@@ -12,7 +12,7 @@
 #include <optional>
 #include <string>
 
-namespace settingsfile {
+namespace files {
 
 // A file operation the system refused. what() is a sentence ready for the player:
 // "setup.tmp could not be written: Access is denied."
@@ -118,4 +118,4 @@ std::string beside(const std::string& file, const char* name);
 // The folder that file `name` is in, e.g. to flush it.
 inline std::string folderOf(const std::string& name) { return beside(name, "."); }
 
-}  // namespace settingsfile
+}  // namespace files

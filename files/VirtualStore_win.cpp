@@ -1,8 +1,8 @@
-#include "settingsfile/VirtualStore_win.h"
+#include "files/VirtualStore_win.h"
 
 #include <windows.h>
 
-namespace settingsfile {
+namespace files {
 
 namespace {
 
@@ -48,4 +48,4 @@ std::optional<std::wstring> virtualStoreCopy(const std::wstring& name) {
   return copy + 4;
 }
 
-}  // namespace settingsfile
+}  // namespace files

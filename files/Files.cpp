@@ -1,8 +1,8 @@
-#include "settingsfile/Files.h"
+#include "files/Files.h"
 
 #include <utility>
 
-namespace settingsfile {
+namespace files {
 
 FileError::FileError(std::string file, const char* action, std::string reason, Kind kind)
     : file_(std::move(file)), kind_(kind) {
@@ -17,4 +17,4 @@ std::string beside(const std::string& file, const char* name) {
   return file.substr(0, file.find_last_of("/\\") + 1) + name;
 }
 
-}  // namespace settingsfile
+}  // namespace files

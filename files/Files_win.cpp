@@ -5,11 +5,11 @@
 
 #include <string>
 
-#include "settingsfile/Files.h"
-#include "settingsfile/VirtualStore_win.h"
+#include "files/Files.h"
+#include "files/VirtualStore_win.h"
 #include "win32/Helpers_win.h"
 
-namespace settingsfile {
+namespace files {
 
 namespace {
 
@@ -267,4 +267,4 @@ FileSystem& machineFiles() {
   return files;
 }
 
-}  // namespace settingsfile
+}  // namespace files

@@ -8,10 +8,10 @@
 #include <optional>
 #include <string>
 
-namespace settingsfile {
+namespace files {
 
 // The full name of the VirtualStore copy of the file `name` of the current folder, when the
 // system virtualises the game and such a copy exists; nothing otherwise.
 std::optional<std::wstring> virtualStoreCopy(const std::wstring& name);
 
-}  // namespace settingsfile
+}  // namespace files
