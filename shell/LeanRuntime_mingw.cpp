@@ -4,9 +4,11 @@
 // that one reference pulls in (each function's unwind entry holds it alive), so one stray
 // reference costs a whole object and all that it refers to. Only the mingw build links this
 // file, with -nostartfiles and this file's entry point.
+#include <unwind.h>
 #include <windows.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <exception>
 #include <new>
 #include <string>
@@ -55,6 +57,81 @@ extern "C" __cxa_eh_globals* __cxa_get_globals_fast() noexcept {
   return &globals;
 }
 extern "C" __cxa_eh_globals* __cxa_get_globals() noexcept { return __cxa_get_globals_fast(); }
+
+// Where the exception runtime puts a thrown object, with the header it keeps in front of it.
+// The library's allocator shares its object with an emergency pool behind a lock, and the lock
+// brings in mingw's threads layer: semaphores, critical sections, thread-local keys and a
+// callback at every thread's exit: 13 imports and 5 KB. Only one thread throws here, so a
+// few blocks set aside do the pool's work without a lock: when the heap is exhausted, the
+// exception that says so still reaches the failure handler instead of ending the program.
+namespace {
+
+// The headers as this compiler lays them out (the ABI's __cxa_exception, and the
+// __cxa_refcounted_exception in front of a thrown object); a rethrown exception_ptr gets the
+// first alone. The sizes are those that the library's own allocator adds.
+struct ExceptionHeader {
+  void* typeOrPrimary;
+  void (*destructor)(void*);
+  void (*unexpectedHandler)();
+  void (*terminateHandler)();
+  ExceptionHeader* nextException;
+  int handlerCount;
+  int handlerSwitchValue;
+  const unsigned char* actionRecord;
+  const unsigned char* languageSpecificData;
+  _Unwind_Ptr catchTemp;
+  void* adjustedPtr;
+  _Unwind_Exception unwindHeader;
+};
+struct RefcountedHeader {
+  int referenceCount;
+  ExceptionHeader header;
+};
+static_assert(sizeof(ExceptionHeader) == 0x90 && sizeof(RefcountedHeader) == 0xa0);
+
+// Room for an exception thrown while the handling of others is under way, each with a text.
+constexpr std::size_t kReserveBlocks = 4;
+constexpr std::size_t kReserveBlockSize = 512;
+alignas(16) unsigned char reserve[kReserveBlocks][kReserveBlockSize];
+bool reserveTaken[kReserveBlocks];
+
+void* allocateException(std::size_t size) {
+  if (void* block = std::malloc(size)) return block;
+  for (std::size_t i = 0; size <= kReserveBlockSize && i < kReserveBlocks; ++i) {
+    if (!reserveTaken[i]) {
+      reserveTaken[i] = true;
+      return reserve[i];
+    }
+  }
+  std::terminate();
+}
+
+void freeException(void* block) {
+  for (std::size_t i = 0; i < kReserveBlocks; ++i) {
+    if (block == reserve[i]) {
+      reserveTaken[i] = false;
+      return;
+    }
+  }
+  std::free(block);
+}
+
+}  // namespace
+
+extern "C" void* __cxa_allocate_exception(std::size_t size) noexcept {
+  auto* block = static_cast<RefcountedHeader*>(allocateException(sizeof(RefcountedHeader) + size));
+  std::memset(block, 0, sizeof(RefcountedHeader));
+  return block + 1;
+}
+extern "C" void __cxa_free_exception(void* object) noexcept {
+  freeException(static_cast<RefcountedHeader*>(object) - 1);
+}
+extern "C" void* __cxa_allocate_dependent_exception() noexcept {
+  void* block = allocateException(sizeof(ExceptionHeader));
+  std::memset(block, 0, sizeof(ExceptionHeader));
+  return block;
+}
+extern "C" void __cxa_free_dependent_exception(void* block) noexcept { freeException(block); }
 }  // namespace __cxxabiv1
 
 // mingw's start-up code gets the C runtime ready for main(): arguments, the console, stdio,
