@@ -44,6 +44,16 @@ void std::__throw_length_error(const char* text) { throw LibraryFailure(text); }
 void std::__throw_logic_error(const char* text) { throw LibraryFailure(text); }
 void std::__throw_out_of_range_fmt(const char* format, ...) { throw LibraryFailure(format); }
 
+// The library's operator new asks a new-handler to make room while the heap is exhausted, and
+// brings std::set_new_handler for that; nothing here sets one, so without it the failure is the
+// same: std::bad_alloc at once.
+void* operator new(std::size_t size) {
+  if (void* block = std::malloc(size ? size : 1)) return block;
+  std::__throw_bad_alloc();
+}
+void operator delete(void* block) noexcept { std::free(block); }
+void operator delete(void* block, std::size_t) noexcept { std::free(block); }
+
 // Where the exception runtime keeps the exceptions being handled. The library's copy keeps one
 // per thread, through mingw's emulated thread-local storage and its own locks: about 2 KB for
 // a program with one thread that throws. The layout is the C++ ABI's own.
@@ -139,15 +149,24 @@ extern "C" void __cxa_free_dependent_exception(void* block) noexcept { freeExcep
 // none of it; the Windows DLLs it calls, the C runtime's among them, get themselves ready.
 // What is left is running the static constructors and calling wWinMain, which takes no
 // command line.
-extern "C" void __main();
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int);
+
+// The linker's list of static constructors: a -1, the constructors, a null. They run last one
+// first, as mingw's own __main runs them; it also registers the destructors' list with atexit,
+// which does nothing here, so it is not needed.
+extern "C" void (*__CTOR_LIST__[])();
+static void runStaticConstructors() {
+  std::size_t count = 0;
+  while (__CTOR_LIST__[count + 1]) ++count;
+  for (; count > 0; --count) __CTOR_LIST__[count]();
+}
 
 // The start-up code also keeps the list of what runs at exit. Nothing here needs to: the files
 // are closed by their owners before wWinMain returns, and the process's memory goes with it.
 extern "C" int atexit(void (*)()) { return 0; }
 
 extern "C" [[noreturn]] void entryPoint() {
-  __main();
+  runStaticConstructors();
   ExitProcess(
       static_cast<UINT>(wWinMain(GetModuleHandleW(nullptr), nullptr, nullptr, SW_SHOWDEFAULT)));
 }
