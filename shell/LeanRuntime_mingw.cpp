@@ -7,6 +7,7 @@
 #include <unwind.h>
 #include <windows.h>
 
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <exception>
@@ -32,6 +33,21 @@ class LibraryFailure : public std::exception {
 // aborts, and brings the C++ demangler and mingw's printf for that: about 70 KB. setup.exe
 // has no console, and its handlers catch every exception before it could get this far.
 void __gnu_cxx::__verbose_terminate_handler() { std::abort(); }
+
+// The library keeps the terminate and unexpected handlers in objects of their own, with their
+// setters. Nothing here sets either, and both that would run end the program at once: the
+// terminate handler above, and std::terminate as the unexpected handler. So every way that
+// leads to std::terminate aborts, as before.
+std::terminate_handler std::get_terminate() noexcept {
+  return __gnu_cxx::__verbose_terminate_handler;
+}
+std::terminate_handler std::get_unexpected() noexcept { return std::terminate; }
+void std::terminate() noexcept { std::abort(); }
+void std::unexpected() { std::abort(); }
+namespace __cxxabiv1 {
+[[noreturn]] void __terminate(std::terminate_handler) noexcept { std::abort(); }
+[[noreturn]] void __unexpected(std::terminate_handler) { std::abort(); }
+}  // namespace __cxxabiv1
 
 // The library's own versions share one object with every other standard exception, and
 // through them bring in a second, copy-on-write string type and even std::random_device: about
@@ -117,13 +133,14 @@ void* allocateException(std::size_t size) {
 }
 
 void freeException(void* block) {
-  for (std::size_t i = 0; i < kReserveBlocks; ++i) {
-    if (block == reserve[i]) {
-      reserveTaken[i] = false;
-      return;
-    }
+  // Below the reserve the difference wraps round to beyond it.
+  const std::uintptr_t offset =
+      reinterpret_cast<std::uintptr_t>(block) - reinterpret_cast<std::uintptr_t>(reserve);
+  if (offset < sizeof reserve) {
+    reserveTaken[offset / kReserveBlockSize] = false;
+  } else {
+    std::free(block);
   }
-  std::free(block);
 }
 
 }  // namespace
