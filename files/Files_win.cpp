@@ -40,12 +40,10 @@ FileError failure(const std::string& name, const char* action, DWORD code = GetL
 }
 
 // A name as the player should read it: without the prefix that lifts the length limit.
-std::string shown(std::wstring path) {
-  if (path.starts_with(L"\\\\?\\UNC\\")) {
-    path.replace(0, 8, L"\\\\");
-  } else if (path.starts_with(L"\\\\?\\")) {
-    path.erase(0, 4);
-  }
+std::string shown(std::wstring_view path) {
+  // \\?\UNC\server\share is \\server\share: a backslash before the one that follows UNC.
+  if (path.starts_with(L"\\\\?\\UNC\\")) return "\\" + win32::narrow(path.substr(7));
+  if (path.starts_with(L"\\\\?\\")) path.remove_prefix(4);
   return win32::narrow(path);
 }
 
@@ -61,12 +59,14 @@ std::wstring systemPath(const std::string& name) {
     if (needed < size) break;
     size = needed;
   }
-  if (full.starts_with(L"\\\\")) {
-    full.replace(0, 2, L"\\\\?\\UNC\\");  // \\server\share
-  } else {
-    full.insert(0, L"\\\\?\\");
+  std::wstring_view rest = full;
+  std::wstring prefixed = L"\\\\?\\";
+  if (rest.starts_with(L"\\\\")) {  // \\server\share
+    prefixed += L"UNC";
+    rest.remove_prefix(1);
   }
-  return full;
+  prefixed += rest;
+  return prefixed;
 }
 
 UniqueHandle openFile(const std::string& name, DWORD access, DWORD sharing, DWORD creation,

@@ -22,11 +22,23 @@ std::string quotable(std::string text) {
   return text;
 }
 
+// A number in decimal, without std::to_string: its table of digit pairs is 200 bytes of
+// setup.exe for the one number a message shows.
+std::string decimal(std::size_t number) {
+  char digits[20];
+  char* first = std::end(digits);
+  do {
+    *--first = static_cast<char>('0' + number % 10);
+    number /= 10;
+  } while (number != 0);
+  return std::string(first, std::end(digits));
+}
+
 std::string invalidSettingText(const InvalidSetting& error) {
   const std::string key(error.key().key);
   const char* allowed = error.key().box ? " must be 0, 1 or 2."
                                         : " must be a digit: 0 for High, 2 for Medium, 4 for Low.";
-  return "setup.ini, line " + std::to_string(error.line()) +
+  return "setup.ini, line " + decimal(error.line()) +
          ", holds a value this program cannot use:\n\n\"" + quotable(error.excerpt()) +
          "\"\n\nThe value of " + key + allowed +
          " Correct or remove this line in setup.ini, then start setup.exe again.";

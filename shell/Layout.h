@@ -13,7 +13,7 @@ inline constexpr const wchar_t* kFontFace = L"MS Sans Serif";
 inline constexpr int kFontSize = 825;
 
 // The controls, in the order of the table below.
-enum class Control {
+enum class Control : unsigned char {
   lblDescription,
   fraSettings,
   chkLighting,
@@ -29,11 +29,12 @@ enum class Control {
 };
 inline constexpr int kControlCount = 12;
 
-enum class ControlKind { Label, Frame, CheckBox, OptionButton, CommandButton };
+enum class ControlKind : unsigned char { Label, Frame, CheckBox, OptionButton, CommandButton };
 // Where left and top are measured from: the window's client area, or the frame's outer
 // corner (so the frame's caption lies inside its first rows).
-enum class Container { Window, Frame };
+enum class Container : unsigned char { Window, Frame };
 
+// The enumerations above are a byte each: a row takes 48 bytes of setup.exe, not 56.
 struct ControlLayout {
   Control name;
   ControlKind kind;

@@ -28,9 +28,14 @@ std::string systemReason(DWORD code) {
          (text[size - 1] == L'\r' || text[size - 1] == L'\n' || text[size - 1] == L' ')) {
     --size;
   }
-  // The same to_string as the rest of the program uses, not a second one for DWORD.
-  std::string reason =
-      size > 0 ? narrow({text, size}) : "system error " + std::to_string(size_t{code}) + ".";
+  const wchar_t* words = text;
+  wchar_t unknown[32];
+  if (size == 0) {
+    // Windows' own formatting: std::to_string would bring its digits for this one number.
+    size = static_cast<DWORD>(wsprintfW(unknown, L"system error %lu.", code));
+    words = unknown;
+  }
+  std::string reason = narrow({words, size});
   LocalFree(text);
   return reason;
 }
