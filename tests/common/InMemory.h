@@ -45,9 +45,9 @@ constexpr int kReadOnly = 1;  // the attribute, as Windows numbers it
 // - a folder that refuses new files (`folderRefuses`), as one only an administrator may change;
 // - a replace is durable once the folder or the new file itself is flushed (`unflushed` names
 //   the file until then), as on NTFS; either flush may be refused;
-// - a full disk takes half of a write, then refuses it.
-// With `failAt` set, the failAt-th operation fails with `failKind`, and with `keepFailing`
-// every one after it too; a failing write first puts half its bytes in the file, as a full
+// - a full disk takes half of a write, then refuses it; read-only media refuse every write.
+// With `failAt` set, the failAt-th operation fails, and with `keepFailing` every one after it
+// too; a failing write first puts half its bytes in the file, as a full
 // disk would. Replacing a file with one not wholly flushed to disk, which a crash could leave
 // cut off, is a fault of the program: it throws std::logic_error.
 struct MemoryFiles : files::FileSystem {
@@ -60,10 +60,10 @@ struct MemoryFiles : files::FileSystem {
   std::set<std::string> noReplace, noWrite;
   std::optional<std::string> unflushed;
   bool folderRefuses = false, folderFlushRefused = false, fileFlushRefused = false;
-  bool diskFull = false;  // every write fails, with half its bytes landed
+  bool diskFull = false;        // every write fails, with half its bytes landed
+  bool writeProtected = false;  // every open for writing fails, as on read-only media
   int failAt = 0, operations = 0;
   bool keepFailing = false;
-  Kind failKind = Kind::Other;
   std::string failed;    // what was made to fail, e.g. "write setup.tmp"
   size_t readChunk = 7;  // small, so lines straddle reads
 
@@ -74,7 +74,7 @@ struct MemoryFiles : files::FileSystem {
       files[name].append(bytes.substr(0, fails ? bytes.size() / 2 : bytes.size()));
     if (!fails) return;
     failed = std::string(what) + " " + name;
-    throw FileError(name, "used", "injected fault", failKind);
+    throw FileError(name, "used", "injected fault");
   }
   // `action` as in FileError: "read", "written", "replaced", "flushed".
   static void refuse(bool refused, const std::string& name, const char* action, Kind kind) {
@@ -126,6 +126,7 @@ struct MemoryFiles : files::FileSystem {
     const std::string file = fileOf(name);
     const bool exists = files.count(file);
     if (creation == Creation::New && exists) return nullptr;
+    refuse(writeProtected, name, "written", Kind::WriteProtected);
     refuse(creation == Creation::Existing && attributes[name] & kReadOnly, name, "written",
            Kind::ReadOnly);
     refuse(creation == Creation::Existing && !exists, name, "written", Kind::NotFound);
