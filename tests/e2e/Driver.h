@@ -1,6 +1,6 @@
 // Drives the real setup.exe from outside, as a UI-automation client would: scratch game
-// folders, the process, its windows, controls and message boxes, the keyboard and the mouse.
-// Runs under Wine.
+// folders, the process, its windows, controls and message boxes. Controls are found by their
+// captions in shell/Layout.h, never by copies of them. Runs under Wine.
 #pragma once
 
 // clang-format off
@@ -16,8 +16,12 @@
 #include <string>
 #include <vector>
 
+#include "shell/Layout.h"
+
 namespace e2e {
 
+using namespace std::string_literals;
+using enum shell::Control;
 using Names = std::vector<std::wstring>;
 constexpr DWORD kPatience = 15000;  // how long a test waits for the program to do something
 
@@ -58,13 +62,14 @@ inline std::vector<HWND> windowsOf(DWORD process, const wchar_t* windowClass = n
   return found;
 }
 
-// A new game folder. Its files go by \\?\ paths, which work whatever their length.
+// A game folder, new unless named. Its files go by \\?\ paths, which work whatever their length.
 struct GameFolder {
   std::wstring path;
-  GameFolder() {
+  explicit GameFolder(std::wstring named = {}) : path(std::move(named)) {
     static int count = 0;
-    path = std::filesystem::temp_directory_path() /
-           (std::to_wstring(GetTickCount()) + L"-" + std::to_wstring(++count));
+    if (path.empty())
+      path = std::filesystem::temp_directory_path() /
+             (std::to_wstring(GetTickCount()) + L"-" + std::to_wstring(++count));
     std::filesystem::create_directories(L"\\\\?\\" + path);
   }
   std::wstring operator/(const std::wstring& name) const {
@@ -74,17 +79,13 @@ struct GameFolder {
     std::ofstream(std::filesystem::path(*this / name), std::ios::binary) << bytes;
   }
   std::string read(const std::wstring& name) const {  // empty when it cannot be read
-    return {std::istreambuf_iterator(
-                std::ifstream(std::filesystem::path(*this / name), std::ios::binary).rdbuf()),
-            {}};
+    std::ifstream file(std::filesystem::path(*this / name), std::ios::binary);
+    return {std::istreambuf_iterator(file), {}};
   }
   Names names() const {  // sorted
     Names names;
-    WIN32_FIND_DATAW entry;
-    const HANDLE find = FindFirstFileW((*this / L"*").c_str(), &entry);
-    for (BOOL more = find != INVALID_HANDLE_VALUE; more; more = FindNextFileW(find, &entry))
-      if (entry.cFileName[0] != L'.') names.push_back(entry.cFileName);
-    FindClose(find);
+    for (const auto& entry : std::filesystem::directory_iterator(*this / L""))
+      names.push_back(entry.path().filename());
     return std::sort(names.begin(), names.end()), names;
   }
 };
@@ -93,28 +94,27 @@ struct GameFolder {
 // killed at the end.
 struct SetupProcess {
   PROCESS_INFORMATION process{};
-  explicit SetupProcess(const GameFolder& folder, const wchar_t* exe = nullptr) {
-    if (!exe) exe = needEnvironment(L"SETUP_EXE", "setup.exe's path (winepath -w)");
+  explicit SetupProcess(const GameFolder& folder, std::wstring exe = {}) {
+    if (exe.empty()) exe = needEnvironment(L"SETUP_EXE", "setup.exe's path (winepath -w)");
     STARTUPINFOW startup{.cb = sizeof(STARTUPINFOW)};
-    EXPECT_TRUE(CreateProcessW(exe, nullptr, nullptr, nullptr, FALSE, 0, nullptr,
+    EXPECT_TRUE(CreateProcessW(exe.c_str(), nullptr, nullptr, nullptr, FALSE, 0, nullptr,
                                folder.path.c_str(), &startup, &process));
   }
   ~SetupProcess() { kill(), CloseHandle(process.hProcess), CloseHandle(process.hThread); }
   void kill() {
     TerminateProcess(process.hProcess, 99) && WaitForSingleObject(process.hProcess, kPatience);
   }
-  long waitForExit(DWORD patience = kPatience) {  // the exit code, or -1 while it runs
+  long waitForExit() {  // the exit code, or -1 while it runs
     DWORD code = 0;
-    const bool ended = WaitForSingleObject(process.hProcess, patience) == WAIT_OBJECT_0;
+    const bool ended = WaitForSingleObject(process.hProcess, kPatience) == WAIT_OBJECT_0;
     return ended && GetExitCodeProcess(process.hProcess, &code) ? long(code) : -1;
   }
-  size_t windows() const {  // tool tips aside
-    return windowsOf(process.dwProcessId).size() -
-           windowsOf(process.dwProcessId, TOOLTIPS_CLASSW).size();
+  std::vector<HWND> windows(const wchar_t* windowClass = nullptr) const {
+    return windowsOf(process.dwProcessId, windowClass);
   }
   HWND waitFor(const wchar_t* windowClass) {  // null after kPatience
     std::vector<HWND> found;
-    eventually([&] { return !(found = windowsOf(process.dwProcessId, windowClass)).empty(); });
+    eventually([&] { return !(found = windows(windowClass)).empty(); });
     return found.empty() ? nullptr : found[0];
   }
   HWND window() { return waitFor(L"frmSettings"); }
@@ -129,9 +129,11 @@ struct SetupProcess {
   }
 };
 
-inline HWND control(HWND window, const std::wstring& caption) {
-  const HWND found = FindWindowExW(window, nullptr, nullptr, caption.c_str());
-  return found ? found : (ADD_FAILURE() << "no control " << testing::PrintToString(caption), found);
+inline const wchar_t* caption(shell::Control name) { return shell::layoutOf(name).caption; }
+
+inline HWND control(HWND window, shell::Control name) {
+  const HWND found = FindWindowExW(window, nullptr, nullptr, caption(name));
+  return found ? found : (ADD_FAILURE() << "no control " << int(name), found);
 }
 
 inline int checkState(HWND button) {

@@ -1,15 +1,12 @@
 // The window end to end, one behaviour a test: laid out for its DPI, and for a new one; Tab,
-// Enter and Escape; clicks on a greyed box; ending without a save; View Log. Where a test reads
-// the layout, it reads shell/Layout.h, never a copy of its numbers.
+// Enter and Escape; clicks on a greyed box; tool tips; ending without a save; View Log. Where a
+// test reads the layout, it reads shell/Layout.h, never a copy of its numbers.
 #include <optional>
 
 #include "Driver.h"
-#include "shell/Layout.h"
 
 namespace e2e {
 namespace {
-
-const std::wstring kLog = L"Enable log file in game folder to help identify problems.";
 
 // setup.exe started for each test, on a setup.ini whose two boxes are greyed.
 class Window : public testing::Test {
@@ -20,12 +17,12 @@ class Window : public testing::Test {
     // Keys pressed before the program has put the focus in the window would go astray.
     ASSERT_TRUE(eventually([&] { return IsChild(window_, focusedControl(window_)); }));
   }
-  HWND get(const std::wstring& caption) const { return control(window_, caption); }
+  HWND get(shell::Control name) const { return control(window_, name); }
   // Through the window's message loop, as a key press would come; without Shift, which only
   // real key presses hold down.
   void press(WORD key) const { PostMessageW(focusedControl(window_), WM_KEYDOWN, key, 0); }
-  std::wstring focusOnceItIs(const std::wstring& expected) const {  // or after 2 s
-    eventually([&] { return text(focusedControl(window_)) == expected; }, 2000);
+  std::wstring focusOnceItIs(shell::Control expected) const {  // or after 2 s
+    eventually([&] { return text(focusedControl(window_)) == caption(expected); }, 2000);
     return text(focusedControl(window_));
   }
   // Sends a message whose lParam points at `data`, copied into the program first, and copies
@@ -57,12 +54,12 @@ TEST_F(Window, IsLaidOutAsDesignedForItsDpiAndAgainForANewOne) {
   GetWindowRect(window_, &rect);
   EXPECT_NEAR(rect.left + rect.right, work.left + work.right, 1) << "not centred";
   EXPECT_NEAR(rect.top + rect.bottom, work.top + work.bottom, 1) << "not centred";
-  GetWindowRect(get(L"Settings"), &frame);
-  for (const std::wstring caption : {L"Dynamic Lighting", L"Texture Quality", kLog.c_str()}) {
-    GetWindowRect(get(caption), &rect);
-    EXPECT_TRUE(UnionRect(&both, &rect, &frame) && EqualRect(&both, &frame)) << "out: " << caption;
+  GetWindowRect(get(fraSettings), &frame);
+  for (const auto name : {chkLighting, lblQuality, chkLog}) {
+    GetWindowRect(get(name), &rect);
+    EXPECT_TRUE(UnionRect(&both, &rect, &frame) && EqualRect(&both, &frame)) << int(name);
   }
-  EXPECT_EQ(GetWindow(get(L"Settings"), GW_HWNDNEXT), nullptr) << "a control under the frame";
+  EXPECT_EQ(GetWindow(get(fraSettings), GW_HWNDNEXT), nullptr) << "a control under the frame";
   SIZE text[2]{};
   for (const int scale : {1, 2}) {
     // The new DPI in both words of wParam, and a place for the window.
@@ -70,16 +67,16 @@ TEST_F(Window, IsLaidOutAsDesignedForItsDpiAndAgainForANewOne) {
     GetClientRect(window_, &rect);
     EXPECT_EQ(rect.right, MulDiv(shell::kClientWidth, scale * dpi, 1440)) << scale;
     EXPECT_EQ(rect.bottom, MulDiv(shell::kClientHeight, scale * dpi, 1440)) << scale;
-    sendWithData(get(L"Accept"), BCM_GETIDEALSIZE, &text[scale - 1], sizeof(SIZE));
+    sendWithData(get(cmdAccept), BCM_GETIDEALSIZE, &text[scale - 1], sizeof(SIZE));
   }
   EXPECT_GT(text[1].cx, text[0].cx * 1.3) << "the font is not scaled";
 }
 
 // From the first focus on; with no texture option selected, the first is the group's one stop.
 TEST_F(Window, TabVisitsTheControlsInTheDesignedOrder) {
-  for (const std::wstring stop : {L"Dynamic Lighting", L"Post Processing", L"Low", kLog.c_str(),
-                                  L"Accept", L"Cancel", L"View Log", L"Dynamic Lighting"}) {
-    ASSERT_EQ(focusOnceItIs(stop), stop);
+  for (const auto stop :
+       {chkLighting, chkBloom, optLow, chkLog, cmdAccept, cmdCancel, cmdView, chkLighting}) {
+    ASSERT_EQ(focusOnceItIs(stop), caption(stop));
     press(VK_TAB);
   }
 }
@@ -88,27 +85,44 @@ TEST_F(Window, TabVisitsTheControlsInTheDesignedOrder) {
 // button be the default, drawn as the one Enter presses. (On a push button, Enter presses it.)
 TEST_F(Window, EnterAndEscapePressNothingOffThePushButtons) {
   // Before any key: a Tab has IsDialogMessage take the default style off the buttons.
-  EXPECT_FALSE(SendMessageW(get(L"Accept"), WM_GETDLGCODE, 0, 0) & DLGC_DEFPUSHBUTTON);
+  EXPECT_FALSE(SendMessageW(get(cmdAccept), WM_GETDLGCODE, 0, 0) & DLGC_DEFPUSHBUTTON);
   for (const WORD key : {VK_ESCAPE, VK_RETURN, VK_TAB}) press(key);
-  ASSERT_EQ(focusOnceItIs(L"Post Processing"), L"Post Processing") << "a key pressed a button";
-  EXPECT_EQ(checkState(get(L"Dynamic Lighting")), BST_INDETERMINATE) << "a key clicked it";
+  ASSERT_EQ(focusOnceItIs(chkBloom), caption(chkBloom)) << "a key pressed a button";
+  EXPECT_EQ(checkState(get(chkLighting)), BST_INDETERMINATE) << "a key clicked it";
 }
 
 // Greyed comes only from the file: the player who clicks a greyed box means to change it.
 TEST_F(Window, AClickChecksAGreyedBoxAndNeverGreysOneAgain) {
   for (const int state : {BST_CHECKED, BST_UNCHECKED, BST_CHECKED}) {
-    click(get(L"Post Processing"));
-    EXPECT_TRUE(eventually([&] { return checkState(get(L"Post Processing")) == state; }, 2000));
+    click(get(chkBloom));
+    EXPECT_TRUE(eventually([&] { return checkState(get(chkBloom)) == state; }, 2000));
   }
 }
 
 TEST_F(Window, CancelAndTheCloseBoxEndWithoutWritingAChangeMadeBefore) {
   for (const bool closeBox : {false, true}) {
     if (closeBox) ASSERT_NO_FATAL_FAILURE(SetUp());  // a second start
-    click(get(L"Dynamic Lighting"));
-    closeBox ? (void)PostMessageW(window_, WM_SYSCOMMAND, SC_CLOSE, 0) : click(get(L"Cancel"));
+    click(get(chkLighting));
+    closeBox ? (void)PostMessageW(window_, WM_SYSCOMMAND, SC_CLOSE, 0) : click(get(cmdCancel));
     EXPECT_EQ(setup_->waitForExit(), 0) << closeBox;
     EXPECT_EQ(folder_.names(), Names{L"setup.ini"}) << "a save's setup.tmp";
+  }
+}
+
+// Each tip shows when the pointer rests on its control, the first time too.
+TEST_F(Window, ShowsEachControlsToolTipWhereThePointerRests) {
+  for (const shell::ControlLayout& row : shell::kLayout) {
+    if (!row.toolTip) continue;
+    RECT rect;
+    GetWindowRect(get(row.name), &rect);
+    SetCursorPos((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
+    EXPECT_TRUE(eventually(
+        [&] {
+          const std::vector<HWND> tips = setup_->windows(TOOLTIPS_CLASSW);
+          return !tips.empty() && text(tips[0]) == row.toolTip;
+        },
+        5000))
+        << int(row.name);
   }
 }
 
@@ -117,7 +131,7 @@ TEST_F(Window, ViewLogOpensTheSystemsEditorNeverOnePlantedInTheGameFolder) {
   ASSERT_TRUE(CopyFileW(needEnvironment(L"SETUP_EXE", "setup.exe's path (winepath -w)"),
                         (folder_ / L"Notepad.exe").c_str(), FALSE));
   folder_.write(L"KOLT-Game.log", "12:01:07 Starting up\r\n");
-  click(get(L"View Log"));
+  click(get(cmdView));
   const wchar_t* const editor = L"KOLT-Game.log - Notepad";  // Wine's Notepad's title
   EXPECT_TRUE(eventually([&] { return FindWindowW(nullptr, editor); }));
   EXPECT_EQ(windowsOf(0, L"frmSettings").size(), 1u) << "the planted program ran";
