@@ -66,35 +66,107 @@ build_e2e_tests() {
   cmake --build "$ROOT/build/e2e" -j"$JOBS"
 }
 
-# Prepares a Wine prefix in build/wine/<name> at the given DPI (empty: Wine's own), once,
-# and selects it. A prefix for a virtual display draws its windows' frames itself: there is
-# no window manager, and waiting for one costs Wine two seconds whenever a visible window
-# is destroyed.
+# Debian 13's Wine 10, for the end-to-end tests under a second Wine: a root file system of its
+# own in build/wine10/root, made once, with the X extensions that the system's Wine has beside it.
+WINE10_ROOT="$ROOT/build/wine10/root"
+WINE10_PACKAGES=(wine wine64 fonts-wine
+  libxcomposite1 libxcursor1 libxfixes3 libxi6 libxinerama1 libxrandr2 libxrender1 libxxf86vm1)
+
+# The Debian mirror this system installs from, for Debian 13 to come from the same place.
+debian_mirror() {
+  { cat /etc/apt/sources.list.d/*.sources /etc/apt/sources.list /etc/apt/sources.list.d/*.list \
+      2>/dev/null || true; } | awk '/^(URIs:|deb)[ \t]/ {
+    for (i = 2; i <= NF; i++) if ($i ~ /^[a-z+]+:\/\// && $i !~ /security/) {print $i; exit}}'
+}
+
+# Makes build/wine10/root, unless a run has made all of it before: one stopped half way is
+# made anew. It takes root, or sudo; about 25 s and 1.1 GB.
+make_wine10_root() {
+  [ -f "$WINE10_ROOT/.complete" ] && return 0
+  local mirror
+  mirror=$(debian_mirror)
+  [ -n "$mirror" ] || { echo "No Debian mirror in the system's apt sources"; return 1; }
+  need_packages mmdebstrap || return 1
+  # Removed whole, it must lead nowhere outside: its binds live only in the mount namespaces
+  # that use_wine enters it in, but one made by hand would take the removal into what it shows.
+  if awk -v root="$WINE10_ROOT" 'index($5, root) == 1 {found = 1} END {exit !found}' \
+    /proc/self/mountinfo; then
+    echo "Something is mounted in $WINE10_ROOT: unmount it first"
+    return 1
+  fi
+  say "Making Debian 13 with its Wine in $WINE10_ROOT, from $mirror"
+  as_root rm -rf "$WINE10_ROOT" && mkdir -p "$(dirname "$WINE10_ROOT")" || return 1
+  # mmdebstrap mounts in the root while it installs: in a mount namespace of its own, a stop
+  # half way leaves no mount behind.
+  as_root unshare --mount --propagation private mmdebstrap --quiet --variant=minbase \
+    --include="${WINE10_PACKAGES[*]}" trixie "$WINE10_ROOT" "$mirror" &&
+    as_root touch "$WINE10_ROOT/.complete"
+}
+
+# Whether this run may test under Wine 10: as root, or through sudo without a password.
+may_use_wine10() { [ "$(id -u)" -eq 0 ] || sudo -n true 2>/dev/null; }
+
+# Chooses the Wine that the prefixes, the folders for the tests and the tests use: `system` or
+# `10`. Sets WINE, the start of a command line that runs one of its programs (wine, wineserver,
+# winepath...).
+use_wine() {
+  if [ "$1" = system ]; then
+    WINE=() WINE_PREFIXES="$ROOT/build/wine"
+    return 0
+  fi
+  # Wine 10 runs in its root with the system's processes, devices, shared memory, display and
+  # this checkout (with the file systems mounted in build/) where they are outside. The binds
+  # belong to a mount namespace of the command's own and go with its last process: none is
+  # left to unmount, even after a kill, and none leads a removal of build/ into the checkout.
+  # A wineserver, which makes the renames, sees the file systems of the namespace it was started
+  # in: one started before a mount in build/ changed must be stopped.
+  local sudo=() enter=(unshare --mount --propagation private -- sh -ec '
+    root=$1 project=$2
+    shift 2
+    for dir in /proc /dev /dev/shm /tmp/.X11-unix; do
+      mkdir -p "$root$dir" && mount --bind "$dir" "$root$dir"
+    done
+    mkdir -p "$root$project" && mount --rbind "$project" "$root$project"
+    exec chroot "$root" "$@"' sh "$WINE10_ROOT" "$ROOT")
+  [ "$(id -u)" -eq 0 ] || sudo=(sudo -n --preserve-env)
+  WINE=("${sudo[@]}" "${enter[@]}")
+  WINE_PREFIXES="$ROOT/build/wine10"
+}
+use_wine system
+
+# The version of the Wine chosen, as in wine-8.0.
+wine_version() { "${WINE[@]}" wine --version 2>/dev/null | cut -d' ' -f1; }
+
+# Prepares a Wine prefix <name> of the Wine chosen (build/wine/<name> for the system's,
+# build/wine10/<name> for Wine 10) at the given DPI (empty: Wine's own), once, and selects it.
+# A prefix for a virtual display draws its windows' frames itself: there is no window manager,
+# and waiting for one costs Wine two seconds whenever a visible window is destroyed. All of it
+# is done through WINE, where and as whom that Wine's programs run.
 use_wine_prefix() {
   local name=$1 dpi=$2 display=$3
-  export WINEPREFIX="$ROOT/build/wine/$name" WINEARCH=win64 WINEDEBUG=-all
+  export WINEPREFIX="$WINE_PREFIXES/$name" WINEARCH=win64 WINEDEBUG=-all
   # English and its code page (1252) whatever the machine's language: the tests read texts
   # that the system writes in it, and bytes of setup.ini that it decodes.
   export LC_ALL=C.UTF-8
   # No prompts to download Wine's .NET and HTML engines: the program needs neither.
   export WINEDLLOVERRIDES="mscoree,mshtml="
   [ -f "$WINEPREFIX/.ready" ] && return 0
-  echo "Preparing the Wine prefix $name"
-  rm -rf "$WINEPREFIX"
-  mkdir -p "$WINEPREFIX"
-  wineboot -i >/dev/null 2>&1
-  # Debian's Wine 8 looks for its own fonts under a path it cannot open, and so has no
-  # MS Sans Serif; fonts in the prefix's Fonts folder are always found.
-  ln -sf /usr/share/wine/fonts/* "$WINEPREFIX/drive_c/windows/Fonts/"
+  echo "Preparing the Wine prefix $name ($(wine_version))"
+  mkdir -p "$WINE_PREFIXES"
+  "${WINE[@]}" rm -rf "$WINEPREFIX"
+  "${WINE[@]}" wineboot -i >/dev/null 2>&1
+  # Debian 12's Wine looks for its own fonts under a path it cannot open, and so has no
+  # MS Sans Serif (Debian 13's finds them); fonts in the prefix's Fonts folder are always found.
+  "${WINE[@]}" sh -c 'ln -sf /usr/share/wine/fonts/* "$WINEPREFIX/drive_c/windows/Fonts/"'
   if [ -n "$dpi" ]; then
-    wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f \
-      >/dev/null 2>&1
+    "${WINE[@]}" wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" \
+      /f >/dev/null 2>&1
   fi
   if [ "$display" = virtual ]; then
-    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+    "${WINE[@]}" wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
   fi
-  wineserver -w
-  touch "$WINEPREFIX/.ready"
+  "${WINE[@]}" wineserver -w
+  "${WINE[@]}" touch "$WINEPREFIX/.ready"
 }
 
 # Starts a virtual X server for the rest of the script and points DISPLAY at it.
@@ -112,7 +184,7 @@ start_virtual_display() {
 }
 
 stop_virtual_display() {
-  [ -n "${WINEPREFIX:-}" ] && wineserver -k 2>/dev/null || true
+  [ -n "${WINEPREFIX:-}" ] && "${WINE[@]}" wineserver -k 2>/dev/null || true
   [ -n "${XVFB_PID:-}" ] && kill "$XVFB_PID" 2>/dev/null || true
   [ -z "${FULL_DISK:-}" ] || as_root umount "$ROOT/build/full-disk" 2>/dev/null || true
   [ -z "${ONLY_FILE:-}" ] || as_root umount "$ROOT/build/only-file/folder/setup.ini" \
@@ -127,7 +199,7 @@ make_full_disk() {
   mkdir -p "$dir"
   ! mountpoint -q "$dir" || as_root umount "$dir"
   as_root mount -t tmpfs -o size=64k full-disk "$dir" || return 0
-  FULL_DISK=$(winepath -w "$dir")
+  FULL_DISK=$("${WINE[@]}" winepath -w "$dir")
   export FULL_DISK
 }
 
@@ -145,7 +217,7 @@ make_only_file_folder() {
   : >"$dir/folder/setup.ini"
   as_root mount -o remount,ro "$dir/folder" &&
     as_root mount --bind "$dir/setup.ini" "$dir/folder/setup.ini" || return 0
-  ONLY_FILE=$(winepath -w "$dir/folder")
+  ONLY_FILE=$("${WINE[@]}" winepath -w "$dir/folder")
   export ONLY_FILE
 }
 
