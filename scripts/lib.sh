@@ -108,10 +108,15 @@ may_use_wine10() { [ "$(id -u)" -eq 0 ] || sudo -n true 2>/dev/null; }
 
 # Chooses the Wine that the prefixes, the folders for the tests and the tests use: `system` or
 # `10`. Sets WINE, the start of a command line that runs one of its programs (wine, wineserver,
-# winepath...).
+# winepath...), and WINE_AS_PLAYER, the same for a program that must meet what a player meets:
+# root without the capabilities that override file permissions, as root may otherwise replace
+# or delete any file, and Wine would show none of the refusals a player gets. An ordinary user
+# has none to drop.
 use_wine() {
+  local drop=(setpriv --bounding-set -dac_override,-dac_read_search,-fowner --inh-caps=-all)
   if [ "$1" = system ]; then
-    WINE=() WINE_PREFIXES="$ROOT/build/wine"
+    [ "$(id -u)" -eq 0 ] || drop=()
+    WINE=() WINE_AS_PLAYER=("${drop[@]}") WINE_PREFIXES="$ROOT/build/wine"
     return 0
   fi
   # Wine 10 runs in its root with the system's processes, devices, shared memory, display and
@@ -129,7 +134,7 @@ use_wine() {
     mkdir -p "$root$project" && mount --rbind "$project" "$root$project"
     exec chroot "$root" "$@"' sh "$WINE10_ROOT" "$ROOT")
   [ "$(id -u)" -eq 0 ] || sudo=(sudo -n --preserve-env)
-  WINE=("${sudo[@]}" "${enter[@]}")
+  WINE=("${sudo[@]}" "${enter[@]}") WINE_AS_PLAYER=("${sudo[@]}" "${drop[@]}" "${enter[@]}")
   WINE_PREFIXES="$ROOT/build/wine10"
 }
 use_wine system
@@ -186,16 +191,20 @@ start_virtual_display() {
 stop_virtual_display() {
   [ -n "${WINEPREFIX:-}" ] && "${WINE[@]}" wineserver -k 2>/dev/null || true
   [ -n "${XVFB_PID:-}" ] && kill "$XVFB_PID" 2>/dev/null || true
-  [ -z "${FULL_DISK:-}" ] || as_root umount "$ROOT/build/full-disk" 2>/dev/null || true
-  [ -z "${ONLY_FILE:-}" ] || as_root umount "$ROOT/build/only-file/folder/setup.ini" \
-    "$ROOT/build/only-file/folder" 2>/dev/null || true
+  ! mountpoint -q "$ROOT/build/full-disk" || as_root umount "$ROOT/build/full-disk" || true
 }
 
-# A fresh file system of 64 KiB, for the end-to-end test of a save to a full disk, named for
-# Windows in FULL_DISK; unmounted with the virtual display. Mounting takes root, or sudo as for
-# the packages; where it fails, FULL_DISK stays unset and that test fails.
+# The folders of kinds a test cannot make itself, each named for Windows in an environment
+# variable, made anew before each run of the end-to-end tests, so that nothing a run leaves in
+# one reaches the next. They take root, or sudo as for the packages; where that fails, the
+# variable stays unset and the tests that need it fail. Root overrides the permissions they are
+# about: the tests run as a player (WINE_AS_PLAYER).
+
+# FULL_DISK: a fresh file system of 64 KiB, for the save to a full disk; unmounted with the
+# virtual display.
 make_full_disk() {
   local dir="$ROOT/build/full-disk"
+  unset FULL_DISK
   mkdir -p "$dir"
   ! mountpoint -q "$dir" || as_root umount "$dir"
   as_root mount -t tmpfs -o size=64k full-disk "$dir" || return 0
@@ -203,22 +212,45 @@ make_full_disk() {
   export FULL_DISK
 }
 
-# A read-only game folder whose setup.ini may be written, as installers leave one under Program
-# Files, for the end-to-end test of a save in place, named for Windows in ONLY_FILE. Root itself
-# may write any folder, so it takes a read-only file system, with a writable file mounted over
-# its setup.ini. Unmounted with the virtual display; where mounting fails, that test fails.
+# Makes `dir` anew, nobody's with mode `dir_mode`, holding an empty setup.ini of `file_owner`'s
+# with mode `file_mode`.
+make_folder_of_nobody() {
+  local dir=$1 dir_mode=$2 file_owner=$3 file_mode=$4
+  as_root rm -rf "$dir" && mkdir -p "$dir" && : >"$dir/setup.ini" &&
+    chmod "$file_mode" "$dir/setup.ini" && chmod "$dir_mode" "$dir" &&
+    as_root chown "$file_owner": "$dir/setup.ini" && as_root chown nobody: "$dir"
+}
+
+# ONLY_FILE: a game folder that only its setup.ini may be written in, as installers leave one
+# under Program Files, for the save in place: nobody's, mode 555. Its setup.ini is the player's,
+# since Wine sets a file's attributes through chmod, which only the owner may.
 make_only_file_folder() {
   local dir="$ROOT/build/only-file"
-  ! mountpoint -q "$dir/folder/setup.ini" || as_root umount "$dir/folder/setup.ini"
-  ! mountpoint -q "$dir/folder" || as_root umount "$dir/folder"
-  mkdir -p "$dir/folder"
-  : >"$dir/setup.ini"
-  as_root mount -t tmpfs -o size=64k only-file "$dir/folder" || return 0
-  : >"$dir/folder/setup.ini"
-  as_root mount -o remount,ro "$dir/folder" &&
-    as_root mount --bind "$dir/setup.ini" "$dir/folder/setup.ini" || return 0
-  ONLY_FILE=$("${WINE[@]}" winepath -w "$dir/folder")
+  unset ONLY_FILE
+  make_folder_of_nobody "$dir" 555 "$(id -un)" 644 || return 0
+  ONLY_FILE=$("${WINE[@]}" winepath -w "$dir")
   export ONLY_FILE
+}
+
+# STICKY: a sticky folder (mode 1777, as /tmp) of nobody's, holding a setup.ini of nobody's that
+# anyone may write (mode 666): the player may write the file and make files beside it, but not
+# replace or delete it.
+make_sticky_folder() {
+  local dir="$ROOT/build/sticky"
+  unset STICKY
+  make_folder_of_nobody "$dir" 1777 nobody 666 || return 0
+  STICKY=$("${WINE[@]}" winepath -w "$dir")
+  export STICKY
+}
+
+# Before a run of the end-to-end tests in the prefix chosen: their folders made anew, and the
+# prefix's wineserver stopped. The files' renames are its own: started again by the tests' run,
+# it is a player's as they are, and sees the folders as they are now (see use_wine).
+prepare_e2e_run() {
+  make_full_disk
+  make_only_file_folder
+  make_sticky_folder
+  "${WINE[@]}" wineserver -k 2>/dev/null || true
 }
 
 # setup.exe must stay one small file that runs on a bare Windows: at most 64 KiB, and importing
