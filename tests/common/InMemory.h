@@ -47,31 +47,27 @@ constexpr int kReadOnly = 1;  // the attribute, as Windows numbers it
 //   the file until then), as on NTFS; either flush may be refused;
 // - a full disk takes half of a write, then refuses it; read-only media refuse every write.
 // With `failAt` set, the failAt-th operation fails, and with `keepFailing` every one after it
-// too; a failing write first puts half its bytes in the file, as a full
-// disk would. Replacing a file with one not wholly flushed to disk, which a crash could leave
-// cut off, is a fault of the program: it throws std::logic_error.
+// too; a failing write first puts half its bytes in the file, as a full disk would. Replacing a
+// file with one not wholly flushed to disk, which a crash could leave cut off, is a fault of the
+// program: it throws std::logic_error.
 struct MemoryFiles : files::FileSystem {
-  std::map<std::string, std::string> files;
-  std::map<std::string, std::string> links;   // name: the file it leads to
-  std::map<std::string, int> attributes;      // carried over by a replacement
-  std::map<std::string, size_t> onDisk;       // how much of each file a flush has made durable
-  std::map<std::string, std::string> copies;  // a game file: the copy the game reads
-  std::map<std::string, int> held;            // Share flags
-  std::set<std::string> noReplace, noWrite;
+  std::map<std::string, std::string> files, links, copies;  // links: the file each leads to;
+  std::map<std::string, int> attributes, held;              // copies: the one the game reads
+  std::set<std::string> noReplace, noWrite, flushed;
   std::optional<std::string> unflushed;
   bool folderRefuses = false, folderFlushRefused = false, fileFlushRefused = false;
-  bool diskFull = false;        // every write fails, with half its bytes landed
-  bool writeProtected = false;  // every open for writing fails, as on read-only media
+  bool diskFull = false, writeProtected = false, keepFailing = false;
   int failAt = 0, operations = 0;
-  bool keepFailing = false;
   std::string failed;    // what was made to fail, e.g. "write setup.tmp"
   size_t readChunk = 7;  // small, so lines straddle reads
 
-  // Counts one operation; throws when it is the one to fail, with `bytes` of a write landed.
-  void step(const char* what, const std::string& name, std::string_view bytes = {}) {
-    const bool fails = ++operations == failAt || (keepFailing && failAt && operations > failAt);
-    if (!bytes.empty())
-      files[name].append(bytes.substr(0, fails ? bytes.size() / 2 : bytes.size()));
+  // Counts one operation; throws when it is the one to fail.
+  bool failsNext() const {
+    return operations + 1 == failAt || (keepFailing && failAt && operations >= failAt);
+  }
+  void step(const char* what, const std::string& name) {
+    const bool fails = failsNext();
+    ++operations;
     if (!fails) return;
     failed = std::string(what) + " " + name;
     throw FileError(name, "used", "injected fault");
@@ -99,14 +95,12 @@ struct MemoryFiles : files::FileSystem {
       return offset += size, size;
     }
     void write(const char* data, size_t size) override {
-      if (files.diskFull) files.files[name].append(data, size / 2);
+      files.flushed.erase(name);
+      files.files[name].append(data, files.failsNext() || files.diskFull ? size / 2 : size);
       refuse(files.diskFull, name, "written", Kind::Other);
-      files.step("write", name, {data, size});
+      files.step("write", name);
     }
-    void flushToDisk() override {
-      files.step("flush", name);
-      files.onDisk[name] = files.files[name].size();
-    }
+    void flushToDisk() override { files.step("flush", name), files.flushed.insert(name); }
     void close() override { files.step("close", name); }
   };
   std::unique_ptr<files::ByteSource> openForReading(const std::string& name) override {
@@ -121,21 +115,17 @@ struct MemoryFiles : files::FileSystem {
   }
   std::unique_ptr<files::ByteSink> openForWriting(const std::string& name,
                                                   files::Creation creation) override {
-    using files::Creation;
     step("create", name);
     const std::string file = fileOf(name);
-    const bool exists = files.count(file);
-    if (creation == Creation::New && exists) return nullptr;
+    const bool exists = files.count(file), existing = creation == files::Creation::Existing;
     refuse(writeProtected, name, "written", Kind::WriteProtected);
-    refuse(creation == Creation::Existing && attributes[name] & kReadOnly, name, "written",
-           Kind::ReadOnly);
-    refuse(creation == Creation::Existing && !exists, name, "written", Kind::NotFound);
-    refuse(!exists && folderRefuses, name, "written", Kind::AccessDenied);
-    refuse(exists && (noWrite.count(file) || attributes[file] & kReadOnly), name, "written",
-           Kind::AccessDenied);
-    refuse(exists && !shares(file, kShareWrite), name, "written", Kind::InUse);
-    files[file].clear();
-    onDisk.erase(file);
+    if (creation == files::Creation::New && exists) return nullptr;
+    refuse(existing && attributes[name] & kReadOnly, name, "written", Kind::ReadOnly);
+    refuse(existing && !exists, name, "written", Kind::NotFound);
+    refuse(exists ? noWrite.count(file) || attributes[file] & kReadOnly : folderRefuses, name,
+           "written", Kind::AccessDenied);
+    refuse(!shares(file, kShareWrite), name, "written", Kind::InUse);
+    files[file].clear(), flushed.erase(file);
     return std::make_unique<Open>(*this, file);
   }
   std::optional<std::string> linkTarget(const std::string& name) override {
@@ -151,12 +141,9 @@ struct MemoryFiles : files::FileSystem {
     step("replace", to);
     refuse(held.count(to), to, "replaced", Kind::InUse);
     refuse(noReplace.count(to), to, "replaced", Kind::AccessDenied);
-    if (onDisk[from] != files[from].size())
-      throw std::logic_error(from + " replaced before all was on disk");
-    files[to] = files[from];
-    attributes[to] = attributes[from];
-    files.erase(from);
-    attributes.erase(from);
+    if (!flushed.count(from)) throw std::logic_error(from + " replaced before it was on disk");
+    files[to] = files[from], attributes[to] = attributes[from];
+    files.erase(from), attributes.erase(from), flushed.insert(to);
     unflushed = to;
   }
   void flushFolderOf(const std::string& name) override {

@@ -98,7 +98,8 @@ struct SetupProcess {
     if (exe.empty()) exe = needEnvironment(L"SETUP_EXE", "setup.exe's path (winepath -w)");
     STARTUPINFOW startup{.cb = sizeof(STARTUPINFOW)};
     EXPECT_TRUE(CreateProcessW(exe.c_str(), nullptr, nullptr, nullptr, FALSE, 0, nullptr,
-                               folder.path.c_str(), &startup, &process));
+                               folder.path.c_str(), &startup, &process))
+        << GetLastError() << " in " << testing::PrintToString(folder.path);
   }
   ~SetupProcess() { kill(), CloseHandle(process.hProcess), CloseHandle(process.hThread); }
   void kill() {

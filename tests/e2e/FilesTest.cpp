@@ -94,6 +94,7 @@ TEST(Accept, SavesTheWindowsValuesInEveryKindOfGameFolderAndConfirmsOnce) {
     if (running) game.emplace(other, gameIn(running == FromTheGameFolder ? folder : other));
     GameFolder entered = folder;
     if (place == VirtualShort) {
+      entered.path.resize(MAX_PATH);
       entered.path.resize(GetShortPathNameW(folder.path.c_str(), entered.path.data(), MAX_PATH));
       ASSERT_NE(entered.path, folder.path);
     }

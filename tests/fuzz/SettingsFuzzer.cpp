@@ -1,13 +1,15 @@
 // A setup.ini made of arbitrary bytes, through the load and the save, in memory. Besides what
-// the sanitizers catch, every save must keep the promises the player relies on, judged against
-// the code units the file was made of here: it changes only the key lines, to the loaded values,
-// keeps every other line unit for unit in its encoding, byte order mark and odd last byte
-// included, and leaves setup.tmp a copy. Which values a load takes, and which line it refuses,
-// is LoadSettingsTest's table; the native tests fail every step of a save.
+// the sanitizers catch, the load and the save must keep the rules and promises the player relies
+// on, judged against the code units the file was made of here: the load takes each key's last
+// usable value or refuses the first line it cannot take; the save changes only the key lines, to
+// the loaded values, keeps every other line unit for unit in its encoding, byte order mark and
+// odd last byte included, and leaves setup.tmp a copy. The seeds hold a file for each rule of
+// the load. The native tests fail every step of a save.
 #undef NDEBUG  // a broken promise crashes, so that libFuzzer keeps the input that broke it
 #include <cassert>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "InMemory.h"
 #include "settingsfile/LoadSettings.h"
@@ -48,36 +50,62 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // What may start a byte order mark; such 8-bit files are the other encodings'.
   if (encoding == 0 && size > 1 && (data[1] == 0xEF || data[1] >= 0xFE)) return 0;
 
+  // The lines (CR LF, a lone LF and a lone CR end one; a line end at the very end makes no
+  // line), each with the key it belongs to once the blanks before it are set aside (4: none).
+  std::vector<std::pair<std::u16string, int>> lines;
+  for (size_t start = 0, i = 0; i <= units.size(); ++i) {
+    if (i < units.size() && units[i] != u'\r' && units[i] != u'\n') continue;
+    if (i == units.size() && start == i) break;
+    const std::u16string line = units.substr(start, i - start);
+    const size_t blanks = line.find_first_not_of(u" \t");
+    int key = blanks == line.npos ? 4 : 0;
+    while (key < 4 && !std::u16string_view(line).substr(blanks).starts_with(kKeys[key])) ++key;
+    lines.emplace_back(line, key);
+    i += i + 1 < units.size() && units[i] == u'\r' && units[i + 1] == u'\n';
+    start = i + 1;
+  }
+  // What the load takes: a key line's value is its last unit but for trailing blanks, a digit,
+  // at most 2 for a box; a key's last line decides, for the texture its last of 0, 2 or 4. The
+  // first line whose value cannot be taken is refused, by its number.
+  standins::Form expected;
+  size_t refused = 0;
+  for (size_t n = 0; n < lines.size() && !refused; ++n) {
+    const auto& [line, key] = lines[n];
+    const int digit = key < 4 ? line[line.find_last_not_of(u" \t")] - u'0' : 0;
+    if (digit < 0 || digit > (key < 3 ? 2 : 9)) {
+      refused = n + 1;
+    } else if (key < 3) {
+      expected.checks[key] = digit;
+    } else if (key == 3 && digit % 2 == 0 && digit <= 4) {
+      expected.selected = settingsfile::TextureOption(digit);
+    }
+  }
+
   standins::MemoryFiles files;
   files.files["setup.ini"] = file;
   files.readChunk = 1 + size % 8;  // lines must come out the same however the file arrives
   standins::Form loaded;
   try {
     settingsfile::loadSettings(files, loaded);
-  } catch (const settingsfile::InvalidSetting&) {
-    return 0;  // what the load refuses is LoadSettingsTest's
+  } catch (const settingsfile::InvalidSetting& error) {
+    assert(error.line() == refused && "the load refuses the first line it cannot take");
+    return 0;
   }
+  assert(!refused && loaded.checks == expected.checks && loaded.selected == expected.selected &&
+         "the load takes each key's last value it can");
   settingsfile::saveSettings(files, loaded);
 
-  // Each line (CR LF, a lone LF and a lone CR end one) as it was, but a key line made
-  // "key=digit" of the loaded value, and a CR LF after each.
-  std::string expected = mark;
-  for (size_t start = 0, i = 0; i <= units.size(); ++i) {
-    if (i < units.size() && units[i] != u'\r' && units[i] != u'\n') continue;
-    if (i == units.size() && start == i) break;  // a line end at the very end makes no line
-    std::u16string line = units.substr(start, i - start);
-    const size_t blanks = line.find_first_not_of(u" \t");
-    int key = blanks == line.npos ? 4 : 0;  // the key the line belongs to; 4: none
-    while (key < 4 && !std::u16string_view(line).substr(blanks).starts_with(kKeys[key])) ++key;
-    if (key < 3 || (key == 3 && loaded.selected)) {  // the texture lines stay when no option is
+  // Each line as it was, but a key line made "key=digit" of the loaded value (a texture line
+  // stays when no option is selected), and a CR LF after each.
+  std::string saved = mark;
+  for (auto [line, key] : lines) {
+    if (key < 3 || (key == 3 && loaded.selected)) {
       const int digit = key < 3 ? loaded.checks[key] : static_cast<int>(*loaded.selected);
       line = std::u16string(kKeys[key]) + u'=' + char16_t(u'0' + digit);
     }
-    expected += bytes(line + u"\r\n");
-    i += i + 1 < units.size() && units[i] == u'\r' && units[i + 1] == u'\n';
-    start = i + 1;
+    saved += bytes(line + u"\r\n");
   }
-  assert(files.files["setup.ini"] == expected + odd && "the save changes only the key lines");
-  assert(files.files.size() == 2 && files.files["setup.tmp"] == expected + odd && "a copy");
+  assert(files.files["setup.ini"] == saved + odd && "the save changes only the key lines");
+  assert(files.files.size() == 2 && files.files["setup.tmp"] == saved + odd && "a copy");
   return 0;
 }
