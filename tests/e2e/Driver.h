@@ -25,18 +25,12 @@ using enum shell::Control;
 using Names = std::vector<std::wstring>;
 constexpr DWORD kPatience = 15000;  // how long a test waits for the program to do something
 
-// The value of an environment variable that the test cannot do without; `what` says what it
-// holds. Missing, it ends the test: skipped, saying what to set, when run by hand; failed when
-// E2E_STRICT is set, as scripts/test sets it, so that no run of every test passes by skipping.
-// Usable anywhere in a test, constructors included, unlike GoogleTest's fatal assertions.
-inline const wchar_t* needEnvironment(const wchar_t* name, const char* what) {
-  if (const wchar_t* value = _wgetenv(name)) return value;
-  [&] {
-    if (_wgetenv(L"E2E_STRICT")) FAIL() << name << " is not set; it must be " << what;
-    GTEST_SKIP() << "Set " << name << " to " << what << " to run this test.";
-  }();
-  // The one exception GoogleTest ends a test on without reporting it again.
-  throw testing::AssertionException({testing::TestPartResult::kSkip, __FILE__, __LINE__, ""});
+// The value of an environment variable that scripts/test sets, naming what a test cannot do
+// without; `what` says what it holds. Missing, the test fails, saying what to set.
+inline std::wstring needEnvironment(const wchar_t* name, const char* what) {
+  const wchar_t* value = _wgetenv(name);
+  if (!value) ADD_FAILURE() << "Set " << testing::PrintToString(name) << " to " << what << ".";
+  return value ? value : L"";
 }
 
 template <typename Condition>

@@ -12,6 +12,12 @@ namespace {
 
 const std::wstring kSaved = L"Settings Saved\nSettings saved successfully.";
 
+// A file of cases/, beside this one; empty when there is none. Wine shows the Unix root as Z:.
+std::string caseFile(const std::string& name) {
+  std::ifstream file("Z:" E2E_SOURCE "/cases/" + name, std::ios::binary);
+  return {std::istreambuf_iterator(file), {}};
+}
+
 // setup.ini in `folder` made a symbolic link to the one in `target`, a folder beside it: a Unix
 // one, since Wine's own call makes none. Wine may tell a Unix program ended before it has.
 bool makeLink(const GameFolder& folder, const GameFolder& target) {
@@ -57,12 +63,9 @@ TEST(Accept, SavesTheWindowsValuesInEveryKindOfGameFolderAndConfirmsOnce) {
       {Plain, "no question while the game runs, or a No that saves", FromTheGameFolder},
       {Plain, "a program of another folder taken for the game", FromAnother},
   };
-  const std::string before =
-      "; hand-edited\r\nname=\"Kolt, the Brave\"\r\n\tdynamiclighting=1 \r\ndividetexturesize=2\n"
-      "caf\xe9=\xff\0x\rpostprocessing=2\r\n\r\nproducelogfiles=0"s;
-  const std::string after =
-      "; hand-edited\r\nname=\"Kolt, the Brave\"\r\ndynamiclighting=0\r\ndividetexturesize=4\r\n"
-      "caf\xe9=\xff\0x\r\npostprocessing=2\r\n\r\nproducelogfiles=1\r\n"s;
+  // Hand-edited lines, blanks, a lone LF and a lone CR, bytes of the code page and a NUL, a
+  // greyed box and no last line end; the window's changes make them these.
+  const std::string before = caseFile("accept-before.ini"), after = caseFile("accept-after.ini");
   for (const auto& [place, fault, running] : cases) {
     SCOPED_TRACE(fault);
     const bool programFiles = place >= Virtual;
@@ -184,36 +187,23 @@ TEST(Accept, AKillAtAnyStepOfASaveLeavesSetupIniOldOrNew) {
   }
 }
 
-// What the player is told of a setup.ini that cannot be used: no window, nothing written.
-// A line in UTF-16 with a NUL that would cut the message short and a character beyond 16 bits,
-// cut to its first 60 and last 20 characters; one in the system's code page, as Windows' own
-// editor saves it.
+// What the player is told of a setup.ini that cannot be used: no window, nothing written. The
+// cases are files: none, one with a line in UTF-16 with a NUL that would cut the message short
+// and a character beyond 16 bits, cut to its first 60 and last 20 characters, and one in the
+// system's code page, as Windows' own editor saves it.
 TEST(Load, TellsWhatIsWrongWithSetupIniShowsNoWindowAndWritesNothing) {
-  std::string utf16 = "\xFF\xFE";
-  for (const char c : "a=1\r\n dividetexturesize=\0"s + std::string(70, '0')) utf16 += {c, '\0'};
-  for (const auto& [file, message] : std::vector<std::pair<std::string, std::wstring>>{
-           {"-",  // none
-            L"Missing file!\nsetup.ini file was not found. Make sure setup.exe and setup.ini are "
-            L"present in the game directory."},
-           {utf16 + "\x3D\xD8\x00\xDEx\0"s,
-            L"Invalid setting\nsetup.ini, line 2, holds a value this program cannot use:\n\n\" "
-            L"dividetexturesize=?" +
-                std::wstring(40, L'0') + L" ... " + std::wstring(17, L'0') +
-                L"\U0001F600x\"\n\nThe value of dividetexturesize must be a digit: 0 for High, 2 "
-                L"for Medium, 4 for Low. Correct or remove this line in setup.ini, then start "
-                L"setup.exe again."},
-           {"postprocessing=caf\xe9",
-            L"Invalid setting\nsetup.ini, line 1, holds a value this program cannot use:\n\n\""
-            L"postprocessing=caf\u00e9\"\n\nThe value of postprocessing must be 0, 1 or 2. Correct "
-            L"or remove this line in setup.ini, then start setup.exe again."}}) {
+  for (const std::string name : {"missing", "utf16-line-cut", "code-page"}) {
     const GameFolder folder;
-    if (file != "-") folder.write(L"setup.ini", file);
+    const std::string file = caseFile(name + ".ini");
+    if (!file.empty()) folder.write(L"setup.ini", file);
     SetupProcess setup(folder);
     setup.waitFor(L"#32770");
     EXPECT_TRUE(setup.windows(L"frmSettings").empty()) << "the window showed behind the message";
-    EXPECT_EQ(setup.message(), message);
+    const std::string told = caseFile(name + ".txt");  // in UTF-8, a line end after it
+    EXPECT_EQ(setup.message() + L"\n",
+              std::filesystem::path(std::u8string(told.begin(), told.end())));
     EXPECT_EQ(setup.waitForExit(), 1);
-    EXPECT_EQ(folder.names(), file == "-" ? Names{} : Names{L"setup.ini"});
+    EXPECT_EQ(folder.names(), file.empty() ? Names{} : Names{L"setup.ini"});
   }
 }
 

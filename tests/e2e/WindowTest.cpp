@@ -18,6 +18,10 @@ class Window : public testing::Test {
     ASSERT_TRUE(eventually([&] { return IsChild(window_, focusedControl(window_)); }));
   }
   HWND get(shell::Control name) const { return control(window_, name); }
+  std::wstring tipShown() const {
+    const std::vector<HWND> tips = setup_->windows(TOOLTIPS_CLASSW);
+    return tips.empty() ? L"" : text(tips[0]);
+  }
   // Through the window's message loop, as a key press would come; without Shift, which only
   // real key presses hold down.
   void press(WORD key) const { PostMessageW(focusedControl(window_), WM_KEYDOWN, key, 0); }
@@ -47,7 +51,7 @@ class Window : public testing::Test {
 // caption, which it works out with its font. (MS Sans Serif has a picture for a few sizes only:
 // the font grows by steps, not twice.)
 TEST_F(Window, IsLaidOutAsDesignedForItsDpiAndAgainForANewOne) {
-  const int dpi = _wtoi(needEnvironment(L"EXPECTED_DPI", "the Wine prefix's DPI, e.g. 96"));
+  const int dpi = _wtoi(needEnvironment(L"EXPECTED_DPI", "the Wine prefix's DPI, e.g. 96").c_str());
   ASSERT_EQ(GetDpiForWindow(window_), UINT(dpi)) << "the prefix is not at EXPECTED_DPI";
   RECT work, rect, frame, both, place{20, 30, 400, 300};
   SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
@@ -116,19 +120,13 @@ TEST_F(Window, ShowsEachControlsToolTipWhereThePointerRests) {
     RECT rect;
     GetWindowRect(get(row.name), &rect);
     SetCursorPos((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
-    EXPECT_TRUE(eventually(
-        [&] {
-          const std::vector<HWND> tips = setup_->windows(TOOLTIPS_CLASSW);
-          return !tips.empty() && text(tips[0]) == row.toolTip;
-        },
-        5000))
-        << int(row.name);
+    EXPECT_TRUE(eventually([&] { return tipShown() == row.toolTip; }, 5000)) << int(row.name);
   }
 }
 
 // Planted: setup.exe itself, whose window would show a second time if it ran.
 TEST_F(Window, ViewLogOpensTheSystemsEditorNeverOnePlantedInTheGameFolder) {
-  ASSERT_TRUE(CopyFileW(needEnvironment(L"SETUP_EXE", "setup.exe's path (winepath -w)"),
+  ASSERT_TRUE(CopyFileW(needEnvironment(L"SETUP_EXE", "setup.exe's path (winepath -w)").c_str(),
                         (folder_ / L"Notepad.exe").c_str(), FALSE));
   folder_.write(L"KOLT-Game.log", "12:01:07 Starting up\r\n");
   click(get(cmdView));
