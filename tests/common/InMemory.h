@@ -77,6 +77,10 @@ struct MemoryFiles : files::FileSystem {
     if (refused) throw FileError(name, action, "refused by the system", kind);
   }
   std::string fileOf(const std::string& name) { return links.count(name) ? links[name] : name; }
+  // setup.ini made a link to `target`, which takes its content.
+  void link(const std::string& target) {
+    files[target] = files["setup.ini"], files.erase("setup.ini"), links["setup.ini"] = target;
+  }
   bool shares(const std::string& file, int share) {
     return !held.count(file) || (held[file] & share) == share;
   }

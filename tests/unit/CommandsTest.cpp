@@ -54,6 +54,7 @@ struct Commands : testing::Test {
 // Whatever the system refuses, the player is told the system's reason, whether setup.ini
 // changed and what can be done, or the save is made another way; setup.ini is old or new, and
 // setup.tmp is a copy of it or gone, whatever an earlier save left; no scratch file is left.
+// Only a file held by another program is waited for.
 TEST_F(Commands, TellsWhatTheSystemRefusedAndSavesWhereItCan) {
   const struct {
     void (*refuse)(MemoryFiles&);
@@ -76,9 +77,7 @@ TEST_F(Commands, TellsWhatTheSystemRefusedAndSavesWhereItCan) {
        "setup.ini is read-only"},
       // A link's own attributes are not its file's, also where the save is made in place.
       {[](MemoryFiles& f) {
-         f.files["/mods/setup.ini"] = f.files["setup.ini"], f.files.erase("setup.ini");
-         f.links["setup.ini"] = "/mods/setup.ini", f.attributes["/mods/setup.ini"] = 1;
-         f.folderRefuses = true;
+         f.link("/mods/setup.ini"), f.attributes["/mods/setup.ini"] = 1, f.folderRefuses = true;
        },
        "/mods/setup.ini is read-only"},
       {[](MemoryFiles& f) { f.writeProtected = true; }, "remove its write protection"},
@@ -86,8 +85,7 @@ TEST_F(Commands, TellsWhatTheSystemRefusedAndSavesWhereItCan) {
       {[](MemoryFiles& f) { f.diskFull = f.folderRefuses = true; }, "may now be incomplete"},
       // Every scratch name beside a link's file taken: trying again cannot help.
       {[](MemoryFiles& f) {
-         f.files["/mods/setup.ini"] = f.files["setup.ini"], f.files.erase("setup.ini");
-         f.links["setup.ini"] = "/mods/setup.ini";
+         f.link("/mods/setup.ini");
          for (const char* n : {"", ".1", ".2", ".3", ".4", ".5", ".6", ".7", ".8", ".9"})
            f.files["/mods/setup.ini" + std::string(n) + ".tmp"] = "";
        },
@@ -97,7 +95,7 @@ TEST_F(Commands, TellsWhatTheSystemRefusedAndSavesWhereItCan) {
       {[](MemoryFiles& f) { f.folderFlushRefused = f.fileFlushRefused = true; }, kSaved.c_str()},
   };
   for (const auto& c : cases) {
-    files = MemoryFiles(), platform.shown.clear(), SetUp();
+    files = MemoryFiles(), platform.shown.clear(), platform.paused = 0, SetUp();
     c.refuse(files);
     const size_t others = files.files.size() - files.files.count("setup.tmp");
     const std::string real =
@@ -113,22 +111,17 @@ TEST_F(Commands, TellsWhatTheSystemRefusedAndSavesWhereItCan) {
     EXPECT_EQ(told("You can try Accept again, or Cancel to quit."),
               !saved && !told("are all taken."));
     EXPECT_TRUE(!files.unflushed || files.fileFlushRefused) << "confirmed, not durable";
+    EXPECT_EQ(platform.paused, told("Another program") ? kWholeWait : 0) << "waited, or did not";
     EXPECT_TRUE(!files.files.count("setup.tmp") || (saved && files.files["setup.tmp"] == kAfter));
     EXPECT_EQ(files.files.size() - files.files.count("setup.tmp"), others) << "a stray file";
   }
 }
 
-// On load and on save, a file another program holds is waited for as long as the waits say,
-// then told; let go meanwhile, it is used. Nothing else is waited for.
-TEST_F(Commands, WaitsOnlyForAHeldFile) {
+// A file another program holds is waited for on load too; let go meanwhile, it is used.
+TEST_F(Commands, WaitsForAHeldFileAndUsesItOnceLetGo) {
   files.held["setup.ini"] = standins::kShareNothing;
   EXPECT_FALSE(shell::onLoad(files, form, platform));
-  EXPECT_EQ(accept(), AfterCommand::KeepWindow);
-  EXPECT_EQ(platform.paused, 2 * kWholeWait);
-  files.held.clear(), files.noReplace = files.noWrite = {"setup.ini"};
-  EXPECT_EQ(accept(), AfterCommand::KeepWindow);
-  EXPECT_EQ(platform.paused, 2 * kWholeWait) << "waited for a file it may not change";
-  files.noReplace = files.noWrite = {}, files.held["setup.ini"] = standins::kShareNothing;
+  EXPECT_EQ(platform.paused, kWholeWait);
   platform.onPause = [&] { files.held.clear(); };
   EXPECT_EQ(accept(), AfterCommand::EndProgram) << "not tried again once let go";
 }

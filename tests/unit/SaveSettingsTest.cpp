@@ -27,8 +27,8 @@ TEST(SaveSettings, NoFailureAtAnyStepLeavesSetupIniOtherThanOldOrNew) {
     for (int failAt = 1, saved = false; !saved; ++failAt) {
       standins::MemoryFiles files;
       files.readChunk = 64 * 1024;
-      files.files = {{real, before}, {"/mods/setup.ini.tmp", "the player's"}};
-      if (linked) files.links["setup.ini"] = real;
+      files.files = {{"setup.ini", before}, {"/mods/setup.ini.tmp", "the player's"}};
+      if (linked) files.link(real);
       files.attributes[real] = 6;
       files.folderRefuses = inPlace, files.failAt = failAt, files.keepFailing = keepFailing;
       std::optional<Kind> reported;
