@@ -17,7 +17,8 @@ using standins::Kind;
 // player is told it may be incomplete), new and durable when none is. Its attributes stay, the
 // player's files beside it are untouched, nothing else appears, and setup.tmp is gone or a copy.
 TEST(SaveSettings, NoFailureAtAnyStepLeavesSetupIniOtherThanOldOrNew) {
-  std::string before = "b=" + std::string(100'000, 'z') + "\r\n";  // beyond any buffer
+  // A line longer than any buffer, after one that waits in the writer's.
+  std::string before = "a=1\r\nb=" + std::string(100'000, 'z') + "\r\n";
   for (int i = 0; i < 6000; ++i) before += "option" + std::to_string(i) + "=value\r\n";
   const std::string after = before + "dynamiclighting=1\r\n";
   before += "dynamiclighting=0\r\n";
