@@ -7,13 +7,13 @@
 #include <cstdio>
 #include <string>
 
-namespace {
+#include "shell/Layout.h"
 
-constexpr const wchar_t* kCaption = L"  Game Settings";
+namespace {
 
 HWND waitForWindow() {
   for (int tries = 0; tries < 750; ++tries) {
-    const HWND window = FindWindowW(nullptr, kCaption);
+    const HWND window = FindWindowW(nullptr, shell::kWindowCaption);
     if (window && IsWindowVisible(window)) return window;
     Sleep(20);
   }
