@@ -48,12 +48,12 @@ constexpr int kReadOnly = 1;  // the attribute, as Windows numbers it
 // - a full disk takes half of a write, then refuses it; read-only media refuse every write.
 // With `failAt` set, the failAt-th operation fails, and with `keepFailing` every one after it
 // too; a failing write first puts half its bytes in the file, as a full disk would. Replacing a
-// file with one not wholly flushed to disk, which a crash could leave cut off, is a fault of the
-// program: it throws std::logic_error.
+// file with one not wholly flushed to disk, which a crash could leave cut off, or not closed,
+// whose last failure would go unreported, is a fault of the program: it throws std::logic_error.
 struct MemoryFiles : files::FileSystem {
   std::map<std::string, std::string> files, links, copies;  // links: the file each leads to;
   std::map<std::string, int> attributes, held;              // copies: the one the game reads
-  std::set<std::string> noReplace, noWrite, flushed;
+  std::set<std::string> noReplace, noWrite, flushed, open;  // open: for writing, not closed
   std::optional<std::string> unflushed;
   bool folderRefuses = false, folderFlushRefused = false, fileFlushRefused = false;
   bool diskFull = false, writeProtected = false, keepFailing = false;
@@ -105,7 +105,7 @@ struct MemoryFiles : files::FileSystem {
       files.step("write", name);
     }
     void flushToDisk() override { files.step("flush", name), files.flushed.insert(name); }
-    void close() override { files.step("close", name); }
+    void close() override { files.step("close", name), files.open.erase(name); }
   };
   std::unique_ptr<files::ByteSource> openForReading(const std::string& name) override {
     step("open", name);
@@ -129,7 +129,7 @@ struct MemoryFiles : files::FileSystem {
     refuse(exists ? noWrite.count(file) || attributes[file] & kReadOnly : folderRefuses, name,
            "written", Kind::AccessDenied);
     refuse(!shares(file, kShareWrite), name, "written", Kind::InUse);
-    files[file].clear(), flushed.erase(file);
+    files[file].clear(), flushed.erase(file), open.insert(file);
     return std::make_unique<Open>(*this, file);
   }
   std::optional<std::string> linkTarget(const std::string& name) override {
@@ -145,7 +145,8 @@ struct MemoryFiles : files::FileSystem {
     step("replace", to);
     refuse(held.count(to), to, "replaced", Kind::InUse);
     refuse(noReplace.count(to), to, "replaced", Kind::AccessDenied);
-    if (!flushed.count(from)) throw std::logic_error(from + " replaced before it was on disk");
+    if (!flushed.count(from) || open.count(from))
+      throw std::logic_error(from + " replaced before it was on disk and closed");
     files[to] = files[from], attributes[to] = attributes[from];
     files.erase(from), attributes.erase(from), flushed.insert(to);
     unflushed = to;

@@ -65,7 +65,7 @@ TEST_F(Commands, TellsWhatTheSystemRefusedAndSavesWhereItCan) {
        "Another program, perhaps the game, is using setup.ini: close it."},
       // Another owner's setup.ini in a folder that takes the player's files: in place.
       {[](MemoryFiles& f) { f.noReplace = {"setup.ini"}; }, kSaved.c_str()},
-      {[](MemoryFiles& f) { f.noReplace = f.noWrite = {"setup.ini"}; }, "as administrator"},
+      {[](MemoryFiles& f) { f.noReplace = f.noWrite = {"setup.ini"}; }, "Run as administrator"},
       // A folder that takes no new file, with a setup.tmp of an earlier save in it: in place.
       {[](MemoryFiles& f) { f.folderRefuses = true, f.files["setup.tmp"] = kBefore; },
        kSaved.c_str()},
