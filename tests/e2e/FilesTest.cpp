@@ -102,7 +102,11 @@ TEST(Accept, SavesTheWindowsValuesInEveryKindOfGameFolderAndConfirmsOnce) {
       entered.path.resize(GetShortPathNameW(folder.path.c_str(), entered.path.data(), MAX_PATH));
       ASSERT_NE(entered.path, folder.path);
     }
-    SetupProcess setup(entered);
+    // In an ordinary folder, setup.exe is where it ships: in the game's folder.
+    const std::wstring exe = folder / L"setup.exe";
+    if (place == Plain)
+      CopyFileW(needEnvironment(L"SETUP_EXE", "setup.exe").c_str(), exe.c_str(), 0);
+    SetupProcess setup(entered, place == Plain ? exe : L"");
     const HWND window = setup.window();
     for (const auto name : {chkLighting, optLow, chkLog, cmdAccept}) click(control(window, name));
     if (running == FromTheGameFolder) {
@@ -124,6 +128,7 @@ TEST(Accept, SavesTheWindowsValuesInEveryKindOfGameFolderAndConfirmsOnce) {
     EXPECT_EQ(GetFileAttributesW((real / L"setup.ini").c_str()) & kept, kept);
     EXPECT_EQ(scratch.read(L"setup.tmp"), place == OnlyFile ? "" : after);
     Names names = place == OnlyFile ? Names{L"setup.ini"} : Names{L"setup.ini", L"setup.tmp"};
+    if (place == Plain) names.insert(names.begin(), L"setup.exe");
     if (running == FromTheGameFolder) names.insert(names.begin(), L"KOLT-Game.exe");
     EXPECT_EQ(scratch.names(), names);
     EXPECT_EQ(aside.names(), place == Linked          ? (Names{L"setup.ini", L"setup.ini.tmp"})
