@@ -1,7 +1,7 @@
 // setup.ini end to end, as only the real program on the real system shows it: Accept through
-// real clicks in every kind of game folder a player has, the saves the system refuses, a kill
-// at each step of a save, and what the player is told when setup.ini cannot be used. What the
-// player is told for each refusal, word for word, the commands test checks.
+// real clicks in every kind of game folder a player has, the saves the system refuses, the one
+// rename by which a save changes setup.ini, and what the player is told when setup.ini cannot
+// be used. What the player is told for each refusal, word for word, the commands test checks.
 #include <optional>
 #include <string>
 #include <thread>
