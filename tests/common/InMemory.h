@@ -1,7 +1,7 @@
 // The window's form state and the machine's files in memory, for the native tests and the
 // fuzzer alike: a form that holds the six controls' states, and files that follow Windows'
-// rules for links, attributes, other programs holding files, permissions and flushes, and that
-// can fail on demand. Nothing here depends on a test framework.
+// rules for links, attributes, other programs holding files, permissions, full disks and
+// flushes. Nothing here depends on a test framework.
 #pragma once
 
 #include <algorithm>
@@ -46,32 +46,18 @@ constexpr int kReadOnly = 1;  // the attribute, as Windows numbers it
 // - a replace is durable once the folder or the new file itself is flushed (`unflushed` names
 //   the file until then), as on NTFS; either flush may be refused;
 // - a full disk takes half of a write, then refuses it; read-only media refuse every write.
-// With `failAt` set, the failAt-th operation fails, and with `keepFailing` every one after it
-// too; a failing write first puts half its bytes in the file, as a full disk would. Replacing a
-// file with one not wholly flushed to disk, which a crash could leave cut off, or not closed,
-// whose last failure would go unreported, is a fault of the program: it throws std::logic_error.
+// Replacing a file with one not wholly flushed to disk, which a crash could leave cut off, or not
+// closed, whose last failure would go unreported, is a fault of the program: it throws
+// std::logic_error.
 struct MemoryFiles : files::FileSystem {
   std::map<std::string, std::string> files, links, copies;  // links: the file each leads to;
   std::map<std::string, int> attributes, held;              // copies: the one the game reads
   std::set<std::string> noReplace, noWrite, flushed, open;  // open: for writing, not closed
   std::optional<std::string> unflushed;
   bool folderRefuses = false, folderFlushRefused = false, fileFlushRefused = false;
-  bool diskFull = false, writeProtected = false, keepFailing = false;
-  int failAt = 0, operations = 0;
-  std::string failed;    // what was made to fail, e.g. "write setup.tmp"
+  bool diskFull = false, writeProtected = false;
   size_t readChunk = 7;  // small, so lines straddle reads
 
-  // Counts one operation; throws when it is the one to fail.
-  bool failsNext() const {
-    return operations + 1 == failAt || (keepFailing && failAt && operations >= failAt);
-  }
-  void step(const char* what, const std::string& name) {
-    const bool fails = failsNext();
-    ++operations;
-    if (!fails) return;
-    failed = std::string(what) + " " + name;
-    throw FileError(name, "used", "injected fault");
-  }
   // `action` as in FileError: "read", "written", "replaced", "flushed".
   static void refuse(bool refused, const std::string& name, const char* action, Kind kind) {
     if (refused) throw FileError(name, action, "refused by the system", kind);
@@ -92,7 +78,6 @@ struct MemoryFiles : files::FileSystem {
     size_t offset = 0;
     Open(MemoryFiles& files, std::string name) : files(files), name(std::move(name)) {}
     size_t read(char* buffer, size_t capacity) override {
-      files.step("read", name);
       const std::string& content = files.files[name];
       const size_t size = std::min({capacity, files.readChunk, content.size() - offset});
       std::copy_n(content.data() + offset, size, buffer);
@@ -100,15 +85,13 @@ struct MemoryFiles : files::FileSystem {
     }
     void write(const char* data, size_t size) override {
       files.flushed.erase(name);
-      files.files[name].append(data, files.failsNext() || files.diskFull ? size / 2 : size);
+      files.files[name].append(data, files.diskFull ? size / 2 : size);
       refuse(files.diskFull, name, "written", Kind::Other);
-      files.step("write", name);
     }
-    void flushToDisk() override { files.step("flush", name), files.flushed.insert(name); }
-    void close() override { files.step("close", name), files.open.erase(name); }
+    void flushToDisk() override { files.flushed.insert(name); }
+    void close() override { files.open.erase(name); }
   };
   std::unique_ptr<files::ByteSource> openForReading(const std::string& name) override {
-    step("open", name);
     const std::string file = fileOf(name);
     refuse(!files.count(file), name, "read", Kind::NotFound);
     refuse(!shares(file, kShareRead), name, "read", Kind::InUse);
@@ -119,7 +102,6 @@ struct MemoryFiles : files::FileSystem {
   }
   std::unique_ptr<files::ByteSink> openForWriting(const std::string& name,
                                                   files::Creation creation) override {
-    step("create", name);
     const std::string file = fileOf(name);
     const bool exists = files.count(file), existing = creation == files::Creation::Existing;
     refuse(writeProtected, name, "written", Kind::WriteProtected);
@@ -133,16 +115,13 @@ struct MemoryFiles : files::FileSystem {
     return std::make_unique<Open>(*this, file);
   }
   std::optional<std::string> linkTarget(const std::string& name) override {
-    step("resolve", name);
     return links.count(name) ? std::optional(links[name]) : std::nullopt;
   }
   void takeAttributes(const std::string& file, const std::string& original) override {
-    step("attributes", file);
     refuse(attributes[original] & kReadOnly, original, "replaced", Kind::ReadOnly);
     attributes[file] = attributes[original];
   }
   void replace(const std::string& from, const std::string& to) override {
-    step("replace", to);
     refuse(held.count(to), to, "replaced", Kind::InUse);
     refuse(noReplace.count(to), to, "replaced", Kind::AccessDenied);
     if (!flushed.count(from) || open.count(from))
@@ -152,12 +131,10 @@ struct MemoryFiles : files::FileSystem {
     unflushed = to;
   }
   void flushFolderOf(const std::string& name) override {
-    step("flushfolder", name);
     refuse(folderFlushRefused, name, "flushed", Kind::AccessDenied);
     if (unflushed && folder(*unflushed) == folder(name)) unflushed.reset();
   }
   void flushFile(const std::string& name) override {
-    step("flushfile", name);
     refuse(fileFlushRefused, name, "flushed", Kind::AccessDenied);
     if (unflushed == fileOf(name)) unflushed.reset();
   }

@@ -95,9 +95,9 @@ struct SetupProcess {
                                folder.path.c_str(), &startup, &process))
         << GetLastError() << " in " << testing::PrintToString(folder.path);
   }
-  ~SetupProcess() { kill(), CloseHandle(process.hProcess), CloseHandle(process.hThread); }
-  void kill() {
+  ~SetupProcess() {
     TerminateProcess(process.hProcess, 99) && WaitForSingleObject(process.hProcess, kPatience);
+    CloseHandle(process.hProcess), CloseHandle(process.hThread);
   }
   long waitForExit() {  // the exit code, or -1 while it runs
     DWORD code = 0;

@@ -1,5 +1,5 @@
 // The window end to end, one behaviour a test: laid out for its DPI, and for a new one; Tab,
-// Enter and Escape; clicks on a greyed box; tool tips; ending without a save; View Log. Where a
+// Enter and Escape; tool tips; ending without a save; View Log. Where a
 // test reads the layout, it reads shell/Layout.h, never a copy of its numbers.
 #include <optional>
 
@@ -93,14 +93,6 @@ TEST_F(Window, EnterAndEscapePressNothingOffThePushButtons) {
   for (const WORD key : {VK_ESCAPE, VK_RETURN, VK_TAB}) press(key);
   ASSERT_EQ(focusOnceItIs(chkBloom), caption(chkBloom)) << "a key pressed a button";
   EXPECT_EQ(checkState(get(chkLighting)), BST_INDETERMINATE) << "a key clicked it";
-}
-
-// Greyed comes only from the file: the player who clicks a greyed box means to change it.
-TEST_F(Window, AClickChecksAGreyedBoxAndNeverGreysOneAgain) {
-  for (const int state : {BST_CHECKED, BST_UNCHECKED, BST_CHECKED}) {
-    click(get(chkBloom));
-    EXPECT_TRUE(eventually([&] { return checkState(get(chkBloom)) == state; }, 2000));
-  }
 }
 
 TEST_F(Window, CancelAndTheCloseBoxEndWithoutWritingAChangeMadeBefore) {
