@@ -131,11 +131,6 @@ inline HWND control(HWND window, shell::Control name) {
   return found ? found : (ADD_FAILURE() << "no control " << int(name), found);
 }
 
-inline int checkState(HWND button) {
-  DWORD_PTR state = 0;
-  return SendMessageTimeoutW(button, BM_GETCHECK, 0, 0, 0, kPatience, &state), int(state);
-}
-
 // Posted, not sent: a message box that the click opens would block the sender.
 inline void click(HWND button) { PostMessageW(button, BM_CLICK, 0, 0); }
 

@@ -11,8 +11,6 @@
 namespace e2e {
 namespace {
 
-const std::wstring kSaved = L"Settings Saved\nSettings saved successfully.";
-
 // A file of cases/, beside this one; empty when there is none. Wine shows the Unix root as Z:.
 std::string caseFile(const std::string& name) {
   std::ifstream file("Z:" E2E_SOURCE "/cases/" + name, std::ios::binary);
@@ -31,15 +29,6 @@ bool makeLink(const GameFolder& folder, const GameFolder& target) {
          eventually([&] { return !folder.read(L"setup.ini").empty(); }, 5000);
 }
 
-// The game's stand-in, built beside this program, copied into `folder` as KOLT-Game.exe.
-std::wstring gameIn(const GameFolder& folder) {
-  wchar_t self[MAX_PATH];
-  std::wstring exe(self, GetModuleFileNameW(nullptr, self, MAX_PATH));
-  exe.replace(exe.rfind(L'\\') + 1, std::wstring::npos, L"game_stand_in.exe");
-  EXPECT_TRUE(CopyFileW(exe.c_str(), (folder / L"KOLT-Game.exe").c_str(), FALSE));
-  return folder / L"KOLT-Game.exe";
-}
-
 // What became of a folder's names and files while it was watched, as the folder itself records
 // it: "+name" added, "-name" removed, "*name" written, "<name >name" renamed.
 struct Changes {
@@ -50,11 +39,11 @@ struct Changes {
     for (DWORD size; ReadDirectoryChangesW(folder, buffer, sizeof buffer, FALSE, 0x11, &size,
                                            nullptr, nullptr) &&
                      size;) {
-      for (auto* c = reinterpret_cast<FILE_NOTIFY_INFORMATION*>(buffer);;
-           c = reinterpret_cast<FILE_NOTIFY_INFORMATION*>(reinterpret_cast<char*>(c) +
-                                                          c->NextEntryOffset)) {
-        record += L"?+-*<>"[c->Action] + std::wstring(c->FileName, c->FileNameLength / 2) + L" ";
-        if (!c->NextEntryOffset) break;
+      for (char* at = buffer;;
+           at += reinterpret_cast<FILE_NOTIFY_INFORMATION*>(at)->NextEntryOffset) {
+        const auto& c = *reinterpret_cast<FILE_NOTIFY_INFORMATION*>(at);
+        record += L"?+-*<>"[c.Action] + std::wstring(c.FileName, c.FileNameLength / 2) + L" ";
+        if (!c.NextEntryOffset) break;
       }
     }
   }};
@@ -120,18 +109,19 @@ TEST(Accept, SavesTheWindowsValuesInEveryKindOfGameFolderAndConfirmsOnce) {
     const DWORD kept = place == Sticky ? 0 : FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
     SetFileAttributesW((real / L"setup.ini").c_str(), kept);
     if (place != OnlyFile) scratch.write(L"setup.tmp", before + std::string(100, 'x'));
+    // The game: setup.exe by another name, waiting on its message in a folder without setup.ini.
     std::optional<SetupProcess> game;
-    if (gameRunning) game.emplace(other, gameIn(folder));
-    GameFolder entered = folder;
-    if (place == VirtualShort) {
-      entered.path.resize(MAX_PATH);
-      entered.path.resize(GetShortPathNameW(folder.path.c_str(), entered.path.data(), MAX_PATH));
-      ASSERT_NE(entered.path, folder.path);
-    }
+    const std::wstring gameExe = folder / L"KOLT-Game.exe",
+                       setupExe = needEnvironment(L"SETUP_EXE", "setup.exe");
+    if (gameRunning && CopyFileW(setupExe.c_str(), gameExe.c_str(), 0))
+      game.emplace(other, gameExe);
+    wchar_t shortName[MAX_PATH] = L"";
+    GetShortPathNameW(folder.path.c_str(), shortName, MAX_PATH);
+    const GameFolder entered(place == VirtualShort ? shortName : folder.path);
+    ASSERT_TRUE(place != VirtualShort || entered.path != folder.path) << "no 8.3 name";
     // In an ordinary folder, setup.exe is where it ships: in the game's folder.
     const std::wstring exe = folder / L"setup.exe";
-    if (place == Plain)
-      CopyFileW(needEnvironment(L"SETUP_EXE", "setup.exe").c_str(), exe.c_str(), 0);
+    if (place == Plain) CopyFileW(setupExe.c_str(), exe.c_str(), 0);
     Changes changes(real);
     SetupProcess setup(entered, place == Plain ? exe : L"");
     const HWND window = setup.window();
@@ -147,7 +137,7 @@ TEST(Accept, SavesTheWindowsValuesInEveryKindOfGameFolderAndConfirmsOnce) {
     click(control(window, cmdAccept));  // while the confirmation is up
     Sleep(500);
     EXPECT_EQ(setup.windows(L"#32770").size(), 1u) << "a second message";
-    EXPECT_EQ(setup.message(), kSaved);
+    EXPECT_EQ(setup.message(), L"Settings Saved\nSettings saved successfully.");
     EXPECT_EQ(setup.waitForExit(), 0);
     // Whenever a save is cut short, setup.ini is whole, old or new, only if the save never
     // removes it, renames it away or writes into it, but renames the new file onto it (where

@@ -18,10 +18,6 @@ class Window : public testing::Test {
     ASSERT_TRUE(eventually([&] { return IsChild(window_, focusedControl(window_)); }));
   }
   HWND get(shell::Control name) const { return control(window_, name); }
-  std::wstring tipShown() const {
-    const std::vector<HWND> tips = setup_->windows(TOOLTIPS_CLASSW);
-    return tips.empty() ? L"" : text(tips[0]);
-  }
   // Through the window's message loop, as a key press would come; without Shift, which only
   // real key presses hold down.
   void press(WORD key) const { PostMessageW(focusedControl(window_), WM_KEYDOWN, key, 0); }
@@ -92,7 +88,7 @@ TEST_F(Window, EnterAndEscapePressNothingOffThePushButtons) {
   EXPECT_FALSE(SendMessageW(get(cmdAccept), WM_GETDLGCODE, 0, 0) & DLGC_DEFPUSHBUTTON);
   for (const WORD key : {VK_ESCAPE, VK_RETURN, VK_TAB}) press(key);
   ASSERT_EQ(focusOnceItIs(chkBloom), caption(chkBloom)) << "a key pressed a button";
-  EXPECT_EQ(checkState(get(chkLighting)), BST_INDETERMINATE) << "a key clicked it";
+  EXPECT_EQ(SendMessageW(get(chkLighting), BM_GETCHECK, 0, 0), BST_INDETERMINATE) << "clicked";
 }
 
 TEST_F(Window, CancelAndTheCloseBoxEndWithoutWritingAChangeMadeBefore) {
@@ -112,7 +108,8 @@ TEST_F(Window, ShowsEachControlsToolTipWhereThePointerRests) {
     RECT rect;
     GetWindowRect(get(row.name), &rect);
     SetCursorPos((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
-    EXPECT_TRUE(eventually([&] { return tipShown() == row.toolTip; }, 5000)) << int(row.name);
+    const auto tip = [&] { return text(setup_->waitFor(TOOLTIPS_CLASSW)); };
+    EXPECT_TRUE(eventually([&] { return tip() == row.toolTip; }, 5000)) << int(row.name);
   }
 }
 
