@@ -4,7 +4,7 @@
 // usable value or refuses the first line it cannot take; the save changes only the key lines, to
 // the loaded values, keeps every other line unit for unit in its encoding, byte order mark and
 // odd last byte included, and leaves setup.tmp a copy. The seeds hold a file for each rule of
-// the load. The native tests fail every step of a save.
+// the load. The commands' tests refuse the save's steps.
 #undef NDEBUG  // a broken promise crashes, so that libFuzzer keeps the input that broke it
 #include <cassert>
 #include <cstdint>

@@ -17,7 +17,7 @@ using standins::MemoryFiles;
 const std::string kLines = "a=1\r\nb=" + std::string(100'000, 'z') + "\r\n";
 const std::string kBefore = kLines + "dynamiclighting=0\r\n",
                   kAfter = kLines + "dynamiclighting=1\r\n";
-const std::string kSaved = "Settings Saved\nSettings saved successfully.\n";
+constexpr const char* kSaved = "Settings Saved\nSettings saved successfully.\n";
 constexpr int kWholeWait =
     std::accumulate(std::begin(shell::kHeldFileWaits), std::end(shell::kHeldFileWaits), 0);
 
@@ -56,64 +56,73 @@ struct Commands : testing::Test {
 // changed and what can be done, or the save is made another way; setup.ini is old or new, and
 // setup.tmp is a copy of it or gone, whatever an earlier save left; no scratch file is left.
 // Only a file held by another program is waited for.
-TEST_F(Commands, TellsWhatTheSystemRefusedAndSavesWhereItCan) {
-  const struct {
-    void (*refuse)(MemoryFiles&);
-    const char* told;  // a part of the message
-  } cases[] = {
-      // Held by another program, whatever it shares.
-      {[](MemoryFiles& f) { f.held["setup.ini"] = standins::kShareRead | standins::kShareWrite; },
-       "Another program, perhaps the game, is using setup.ini: close it."},
-      // Another owner's setup.ini in a folder that takes the player's files: in place.
-      {[](MemoryFiles& f) { f.noReplace = {"setup.ini"}; }, kSaved.c_str()},
-      {[](MemoryFiles& f) { f.noReplace = f.noWrite = {"setup.ini"}; }, "Run as administrator"},
-      // A folder that takes no new file, with a setup.tmp of an earlier save in it: in place.
-      {[](MemoryFiles& f) {
-         f.folderRefuses = true, f.files["setup.tmp"] = kBefore, f.noWrite = {"setup.tmp"};
-       },
-       kSaved.c_str()},
-      {[](MemoryFiles& f) { f.attributes["setup.ini"] = standins::kReadOnly; },
-       "setup.ini is read-only"},
-      // A link's own attributes are not its file's, also where the save is made in place.
-      {[](MemoryFiles& f) {
-         f.link("/mods/setup.ini"), f.attributes["/mods/setup.ini"] = 1, f.folderRefuses = true;
-       },
-       "/mods/setup.ini is read-only"},
-      {[](MemoryFiles& f) { f.writeProtected = true; }, "remove its write protection"},
-      {[](MemoryFiles& f) { f.diskFull = true; }, "setup.tmp could not be written"},
-      {[](MemoryFiles& f) { f.diskFull = f.folderRefuses = true; }, "may now be incomplete"},
-      // Every scratch name beside a link's file taken: trying again cannot help.
-      {[](MemoryFiles& f) {
-         f.link("/mods/setup.ini");
-         for (const char* n : {"", ".1", ".2", ".3", ".4", ".5", ".6", ".7", ".8", ".9"})
-           f.files["/mods/setup.ini" + std::string(n) + ".tmp"] = "";
-       },
-       "are all taken."},
-      // The rename made durable by the new file's flush; refused that too, the save stands.
-      {[](MemoryFiles& f) { f.folderFlushRefused = true; }, kSaved.c_str()},
-      {[](MemoryFiles& f) { f.folderFlushRefused = f.fileFlushRefused = true; }, kSaved.c_str()},
-  };
-  for (const auto& c : cases) {
-    files = MemoryFiles(), platform.shown.clear(), platform.paused = 0, SetUp();
-    c.refuse(files);
-    const size_t others = files.files.size() - files.files.count("setup.tmp");
-    const std::string real =
-        files.links.count("setup.ini") ? files.links["setup.ini"] : "setup.ini";
-    const bool saved = accept() == AfterCommand::EndProgram;
-    SCOPED_TRACE(platform.shown);
-    EXPECT_TRUE(told(c.told)) << c.told;
-    EXPECT_EQ(files.files[real] == kAfter, saved);
-    // The system's own reason: none refused the names, which the save itself found taken.
-    EXPECT_TRUE(saved ? platform.shown == kSaved
-                      : told("refused by the system") || told("are all taken."));
-    EXPECT_TRUE(saved || files.files[real] == kBefore || told("may now be incomplete"));
-    EXPECT_EQ(told("You can try Accept again, or Cancel to quit."),
-              !saved && !told("are all taken."));
-    EXPECT_TRUE(!files.unflushed || files.fileFlushRefused) << "confirmed, not durable";
-    EXPECT_EQ(platform.paused, told("Another program") ? kWholeWait : 0) << "waited, or did not";
-    EXPECT_TRUE(!files.files.count("setup.tmp") || (saved && files.files["setup.tmp"] == kAfter));
-    EXPECT_EQ(files.files.size() - files.files.count("setup.tmp"), others) << "a stray file";
-  }
+struct Refusal {
+  const char* name;
+  void (*refuse)(MemoryFiles&);
+  const char* told;  // a part of the message
+};
+const Refusal kRefusals[] = {
+    {"HeldByAnotherProgram",
+     [](MemoryFiles& f) { f.held["setup.ini"] = standins::kShareRead | standins::kShareWrite; },
+     "Another program, perhaps the game, is using setup.ini: close it."},
+    // Another owner's file in a folder that takes the player's: saved in place.
+    {"NotReplaceable", [](MemoryFiles& f) { f.noReplace = {"setup.ini"}; }, kSaved},
+    {"NotReplaceableNorWritable", [](MemoryFiles& f) { f.noReplace = f.noWrite = {"setup.ini"}; },
+     "Run as administrator"},
+    // A folder that takes no new file, with a setup.tmp of an earlier save in it: in place.
+    {"FolderTakesNoNewFile",
+     [](MemoryFiles& f) {
+       f.folderRefuses = true, f.files["setup.tmp"] = kBefore, f.noWrite = {"setup.tmp"};
+     },
+     kSaved},
+    {"ReadOnly", [](MemoryFiles& f) { f.attributes["setup.ini"] = standins::kReadOnly; },
+     "setup.ini is read-only"},
+    // A link's own attributes are not its file's, also where the save is made in place.
+    {"LinkToReadOnly",
+     [](MemoryFiles& f) {
+       f.link("/mods/setup.ini"), f.attributes["/mods/setup.ini"] = 1, f.folderRefuses = true;
+     },
+     "/mods/setup.ini is read-only"},
+    {"WriteProtected", [](MemoryFiles& f) { f.writeProtected = true; },
+     "remove its write protection"},
+    {"DiskFull", [](MemoryFiles& f) { f.diskFull = true; }, "setup.tmp could not be written"},
+    {"DiskFullInPlace", [](MemoryFiles& f) { f.diskFull = f.folderRefuses = true; },
+     "may now be incomplete"},
+    // Every scratch name beside a link's file taken: trying again cannot help.
+    {"EveryScratchNameTaken",
+     [](MemoryFiles& f) {
+       f.link("/mods/setup.ini");
+       for (const char* n : {"", ".1", ".2", ".3", ".4", ".5", ".6", ".7", ".8", ".9"})
+         f.files["/mods/setup.ini" + std::string(n) + ".tmp"] = "";
+     },
+     "are all taken."},
+    // The rename made durable by the new file's flush; refused that too, the save stands.
+    {"FolderFlushRefused", [](MemoryFiles& f) { f.folderFlushRefused = true; }, kSaved},
+    {"BothFlushesRefused", [](MemoryFiles& f) { f.folderFlushRefused = f.fileFlushRefused = true; },
+     kSaved},
+};
+struct Refused : Commands, testing::WithParamInterface<Refusal> {};
+INSTANTIATE_TEST_SUITE_P(Commands, Refused, testing::ValuesIn(kRefusals),
+                         [](const auto& refusal) { return refusal.param.name; });
+
+TEST_P(Refused, TellsTheSystemsReasonAndSavesWhereItCan) {
+  GetParam().refuse(files);
+  const size_t others = files.files.size() - files.files.count("setup.tmp");
+  const std::string real = files.fileOf("setup.ini");
+  const bool saved = accept() == AfterCommand::EndProgram;
+  SCOPED_TRACE(platform.shown);
+  EXPECT_TRUE(told(GetParam().told)) << GetParam().told;
+  EXPECT_EQ(files.files[real] == kAfter, saved);
+  // The system's own reason: none refused the names, which the save itself found taken.
+  EXPECT_TRUE(saved ? platform.shown == kSaved
+                    : told("refused by the system") || told("are all taken."));
+  EXPECT_TRUE(saved || files.files[real] == kBefore || told("may now be incomplete"));
+  EXPECT_EQ(told("You can try Accept again, or Cancel to quit."),
+            !saved && !told("are all taken."));
+  EXPECT_TRUE(!files.unflushed || files.fileFlushRefused) << "confirmed, not durable";
+  EXPECT_EQ(platform.paused, told("Another program") ? kWholeWait : 0) << "waited, or did not";
+  EXPECT_TRUE(!files.files.count("setup.tmp") || (saved && files.files["setup.tmp"] == kAfter));
+  EXPECT_EQ(files.files.size() - files.files.count("setup.tmp"), others) << "a stray file";
 }
 
 // Before anything is written: the game, running from its folder or from that of the copy it
