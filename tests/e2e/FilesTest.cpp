@@ -110,11 +110,13 @@ TEST(Accept, SavesTheWindowsValuesInEveryKindOfGameFolderAndConfirmsOnce) {
     SetFileAttributesW((real / L"setup.ini").c_str(), kept);
     if (place != OnlyFile) scratch.write(L"setup.tmp", before + std::string(100, 'x'));
     // The game: setup.exe by another name, waiting on its message in a folder without setup.ini.
+    // Up before setup.exe, as a game would be: its message, shown later, would take the
+    // foreground from setup.exe's question.
     std::optional<SetupProcess> game;
     const std::wstring gameExe = folder / L"KOLT-Game.exe",
                        setupExe = needEnvironment(L"SETUP_EXE", "setup.exe");
     if (gameRunning && CopyFileW(setupExe.c_str(), gameExe.c_str(), 0))
-      game.emplace(other, gameExe);
+      game.emplace(other, gameExe).waitFor(L"#32770");
     wchar_t shortName[MAX_PATH] = L"";
     GetShortPathNameW(folder.path.c_str(), shortName, MAX_PATH);
     const GameFolder entered(place == VirtualShort ? shortName : folder.path);
